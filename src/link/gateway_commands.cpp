@@ -1,0 +1,78 @@
+#include "gateway_commands.h"
+
+#include "board_link.h"
+
+namespace gateway {
+
+std::string CommandLine(char letter, std::string_view value, bool confirm)
+{
+    std::string line = "%C";
+    line += letter;
+    line += value;
+    line += '\r';
+    if (confirm)
+        line += 'y';
+    return line;
+}
+
+static std::string_view Flag(bool on) { return on ? "1" : "0"; }
+static std::string_view Flag(CheckState state) { return state == CheckState::Checked ? "1" : "0"; }
+
+std::string BeginConfigLine() { return CommandLine('B'); }
+std::string RemoteFlagLine(bool remote) { return CommandLine('R', Flag(remote)); }
+std::string DHCPFlagLine(bool dhcp) { return CommandLine('P', Flag(dhcp)); }
+std::string IPAddressLine(std::string_view ip) { return CommandLine('I', ip, true); }
+std::string SubnetLine(std::string_view subnet) { return CommandLine('S', subnet, true); }
+std::string GatewayLine(std::string_view gateway) { return CommandLine('G', gateway, true); }
+std::string OnTheFlyFlagLine(bool onTheFly) { return CommandLine('F', Flag(onTheFly)); }
+std::string NBXIPLine(std::string_view nbxIp) { return CommandLine('N', nbxIp, true); }
+std::string NBXMacLine(std::string_view mac) { return CommandLine('M', mac, true); }
+
+std::string CountryCodeLine(std::string_view country)
+{
+    if (country == "United States")
+        return CommandLine('V', "1");
+    if (country == "United Kingdom")
+        return CommandLine('V', "2");
+    return {};
+}
+
+std::string RememberAudioLine(CheckState state) { return CommandLine('K', Flag(state)); }
+std::string BoostAudioLine(CheckState state) { return CommandLine('Q', Flag(state)); }
+std::string EndConfigLine() { return CommandLine('E'); }
+std::string ClearConfigLine() { return CommandLine('C'); }
+std::string LogConfigLine() { return CommandLine('L'); }
+
+} // namespace gateway
+
+bool GatewayCommands::SendLine(std::string_view line)
+{
+    if (!link_.IsPortOpen() || line.empty())
+        return true;
+    return link_.SendToGateway(line);
+}
+
+bool GatewayCommands::SendBeginConfig() { return SendLine(gateway::BeginConfigLine()); }
+bool GatewayCommands::SendRemoteFlag(bool remote) { return SendLine(gateway::RemoteFlagLine(remote)); }
+bool GatewayCommands::SendDHCPFlag(bool dhcp) { return SendLine(gateway::DHCPFlagLine(dhcp)); }
+
+bool GatewayCommands::SendIPSettings(std::string_view ip, std::string_view subnet,
+                                     std::string_view gateway)
+{
+    return SendLine(gateway::IPAddressLine(ip)) && SendLine(gateway::SubnetLine(subnet))
+        && SendLine(gateway::GatewayLine(gateway));
+}
+
+bool GatewayCommands::SendOnTheFlyFlag(bool onTheFly) { return SendLine(gateway::OnTheFlyFlagLine(onTheFly)); }
+
+bool GatewayCommands::SendNBXAddress(std::string_view nbxIp, std::string_view mac)
+{
+    return SendLine(gateway::NBXIPLine(nbxIp)) && SendLine(gateway::NBXMacLine(mac));
+}
+
+bool GatewayCommands::SendCountryCode(std::string_view country) { return SendLine(gateway::CountryCodeLine(country)); }
+bool GatewayCommands::SendRememberAudio(CheckState state) { return SendLine(gateway::RememberAudioLine(state)); }
+bool GatewayCommands::SendBoostAudio(CheckState state) { return SendLine(gateway::BoostAudioLine(state)); }
+bool GatewayCommands::SendEndConfig() { return SendLine(gateway::EndConfigLine()); }
+bool GatewayCommands::SendClearConfig() { return SendLine(gateway::ClearConfigLine()); }
+bool GatewayCommands::SendLogConfig() { return SendLine(gateway::LogConfigLine()); }

@@ -1,0 +1,61 @@
+// The card's command lines: "%C", a letter, an optional value, a carriage
+// return, and "y" after the five address commands, which the card confirms.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+class BoardLink;
+
+enum class CheckState { Unchecked = 0, Checked = 1, Greyed = 2 };
+
+namespace gateway {
+
+[[nodiscard]] std::string CommandLine(char letter, std::string_view value = {},
+                                      bool confirm = false);
+
+[[nodiscard]] std::string BeginConfigLine();
+[[nodiscard]] std::string RemoteFlagLine(bool remote);
+[[nodiscard]] std::string DHCPFlagLine(bool dhcp);
+[[nodiscard]] std::string IPAddressLine(std::string_view ip);
+[[nodiscard]] std::string SubnetLine(std::string_view subnet);
+[[nodiscard]] std::string GatewayLine(std::string_view gateway);
+[[nodiscard]] std::string OnTheFlyFlagLine(bool onTheFly);
+[[nodiscard]] std::string NBXIPLine(std::string_view nbxIp);
+[[nodiscard]] std::string NBXMacLine(std::string_view mac);
+// Empty for any text but exactly "United States" or "United Kingdom".
+[[nodiscard]] std::string CountryCodeLine(std::string_view country);
+[[nodiscard]] std::string RememberAudioLine(CheckState state);
+[[nodiscard]] std::string BoostAudioLine(CheckState state);
+[[nodiscard]] std::string EndConfigLine();
+[[nodiscard]] std::string ClearConfigLine();
+[[nodiscard]] std::string LogConfigLine();
+
+} // namespace gateway
+
+// The senders: each writes nothing while the port is closed. They return
+// false when a write failed, so that a caller can stop before "%CE" tells
+// the card to apply a configuration with a line cut short.
+class GatewayCommands {
+public:
+    explicit GatewayCommands(BoardLink &link) : link_(link) {}
+
+    bool SendBeginConfig();
+    bool SendRemoteFlag(bool remote);
+    bool SendDHCPFlag(bool dhcp);
+    bool SendIPSettings(std::string_view ip, std::string_view subnet, std::string_view gateway);
+    bool SendOnTheFlyFlag(bool onTheFly);
+    bool SendNBXAddress(std::string_view nbxIp, std::string_view mac);
+    bool SendCountryCode(std::string_view country);
+    bool SendRememberAudio(CheckState state);
+    bool SendBoostAudio(CheckState state);
+    bool SendEndConfig();
+    bool SendClearConfig();
+    bool SendLogConfig();
+
+    // Writes `line` when the port is open; an empty line writes nothing.
+    bool SendLine(std::string_view line);
+
+private:
+    BoardLink &link_;
+};

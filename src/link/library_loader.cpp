@@ -1,0 +1,133 @@
+#include "library_loader.h"
+
+#include "portlink.h"
+#include "serial_library.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <array>
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+constexpr const char *kLibraryName = "libportlink.so";
+
+struct Exports {
+    decltype(&::Run) Run;
+    decltype(&::OpenCommPort) OpenCommPort;
+    decltype(&::ConfigureOpenComPort) ConfigureOpenComPort;
+    decltype(&::CloseCommPort) CloseCommPort;
+    decltype(&::WriteToBoard) WriteToBoard;
+    decltype(&::IsSendingData) IsSendingData;
+    decltype(&::StartLogging) StartLogging;
+    decltype(&::StopLogging) StopLogging;
+    decltype(&::IsLogging) IsLogging;
+    decltype(&::GetLogFileName) GetLogFileName;
+};
+
+class DynamicLibrary final : public SerialLibrary {
+public:
+    DynamicLibrary(void *handle, Exports exports) : handle_(handle), x_(exports) {}
+    ~DynamicLibrary() override { dlclose(handle_); }
+
+    void Run() override { x_.Run(); }
+    bool OpenCommPort(std::int16_t port) override { return x_.OpenCommPort(port) != 0; }
+    void ConfigureOpenComPort() override { x_.ConfigureOpenComPort(); }
+    void CloseCommPort() override { x_.CloseCommPort(); }
+    bool WriteToBoard(std::uint8_t byte) override { return x_.WriteToBoard(byte, kWriteWaitMs) != 0; }
+    bool IsSendingData() override { return x_.IsSendingData() != 0; }
+    void StartLogging(const std::string &fileName) override { x_.StartLogging(fileName.c_str()); }
+    void StopLogging() override { x_.StopLogging(); }
+    int IsLogging() override { return x_.IsLogging() == 1 ? 1 : 0; }
+
+    std::optional<std::string> GetLogFileName() override
+    {
+        std::array<char, 256> buffer {};
+        if (x_.GetLogFileName(buffer.data(), 255) == 0)
+            return std::nullopt;
+        buffer.back() = '\0';
+        return std::string(buffer.data());
+    }
+
+private:
+    void *handle_;
+    Exports x_;
+};
+
+// What the tool runs on when the library cannot be loaded: no port opens,
+// nothing is written, nothing is logged.
+class MissingLibrary final : public SerialLibrary {
+public:
+    void Run() override {}
+    bool OpenCommPort(std::int16_t) override { return false; }
+    void ConfigureOpenComPort() override {}
+    void CloseCommPort() override {}
+    bool WriteToBoard(std::uint8_t) override { return false; }
+    bool IsSendingData() override { return false; }
+    void StartLogging(const std::string &) override {}
+    void StopLogging() override {}
+    int IsLogging() override { return 0; }
+    std::optional<std::string> GetLogFileName() override { return std::nullopt; }
+};
+
+std::filesystem::path ExecutableDir()
+{
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : exe.parent_path();
+}
+
+template <typename F>
+bool Resolve(void *handle, const char *name, F &fn, std::string &error)
+{
+    fn = reinterpret_cast<F>(dlsym(handle, name));
+    if (!fn)
+        error = std::string(kLibraryName) + " lacks the function " + name;
+    return fn != nullptr;
+}
+
+} // namespace
+
+LoadedLibrary LoadSerialLibrary()
+{
+    std::vector<std::string> candidates;
+    if (const auto dir = ExecutableDir(); !dir.empty()) {
+        candidates.push_back((dir / kLibraryName).string());
+        candidates.push_back((dir / ".." / "lib" / kLibraryName).string());
+    }
+    candidates.emplace_back(kLibraryName); // the system's search path
+
+    std::string reason;
+    for (const auto &candidate : candidates) {
+        if (candidate.find('/') != std::string::npos && !std::filesystem::exists(candidate))
+            continue;
+        void *handle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            const char *why = dlerror();
+            reason = why ? why : "unknown reason";
+            continue;
+        }
+        Exports x {};
+        std::string error;
+        const bool complete = Resolve(handle, "Run", x.Run, error)
+            && Resolve(handle, "OpenCommPort", x.OpenCommPort, error)
+            && Resolve(handle, "ConfigureOpenComPort", x.ConfigureOpenComPort, error)
+            && Resolve(handle, "CloseCommPort", x.CloseCommPort, error)
+            && Resolve(handle, "WriteToBoard", x.WriteToBoard, error)
+            && Resolve(handle, "IsSendingData", x.IsSendingData, error)
+            && Resolve(handle, "StartLogging", x.StartLogging, error)
+            && Resolve(handle, "StopLogging", x.StopLogging, error)
+            && Resolve(handle, "IsLogging", x.IsLogging, error)
+            && Resolve(handle, "GetLogFileName", x.GetLogFileName, error);
+        if (!complete) {
+            dlclose(handle);
+            reason = error;
+            continue;
+        }
+        return {std::make_unique<DynamicLibrary>(handle, x), {}};
+    }
+    return {std::make_unique<MissingLibrary>(),
+            "Cannot load the serial-interface library " + std::string(kLibraryName) + ": " + reason};
+}

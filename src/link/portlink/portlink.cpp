@@ -1,0 +1,2 @@
+// Placeholder until the termios implementation lands.
+#include "portlink.h"

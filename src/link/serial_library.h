@@ -1,0 +1,29 @@
+// The tool's view of the serial-interface library: the calls the board link,
+// the main window and the dialog make. The real one is loaded at run time;
+// tests hand in a recording fake.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class SerialLibrary {
+public:
+    virtual ~SerialLibrary() = default;
+
+    virtual void Run() = 0;
+    [[nodiscard]] virtual bool OpenCommPort(std::int16_t port) = 0;
+    virtual void ConfigureOpenComPort() = 0;
+    virtual void CloseCommPort() = 0;
+    // Always passes the library's 150 ms wait limit.
+    [[nodiscard]] virtual bool WriteToBoard(std::uint8_t byte) = 0;
+    [[nodiscard]] virtual bool IsSendingData() = 0;
+    virtual void StartLogging(const std::string &fileName) = 0;
+    virtual void StopLogging() = 0;
+    // 1 while logging, 0 otherwise: the dialog uses it as a check box state.
+    [[nodiscard]] virtual int IsLogging() = 0;
+    // The current log file name, or nothing when the library wrote none.
+    [[nodiscard]] virtual std::optional<std::string> GetLogFileName() = 0;
+};
+
+inline constexpr std::int32_t kWriteWaitMs = 150;

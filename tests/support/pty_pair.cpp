@@ -1,0 +1,164 @@
+#include "pty_pair.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <stdexcept>
+#include <termios.h>
+#include <unistd.h>
+
+namespace testsupport {
+
+namespace {
+
+void MakeRaw(int fd)
+{
+    termios t {};
+    if (tcgetattr(fd, &t) == 0) {
+        cfmakeraw(&t);
+        tcsetattr(fd, TCSANOW, &t);
+    }
+}
+
+std::filesystem::path MakeTempDir(const char *prefix)
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / prefix).string() + "XXXXXX";
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error(std::string("mkdtemp: ") + std::strerror(errno));
+    return pattern;
+}
+
+} // namespace
+
+PtyPair::PtyPair()
+{
+    char name[128] = {};
+    if (openpty(&masterFd_, &slaveKeepFd_, name, nullptr, nullptr) != 0)
+        throw std::runtime_error(std::string("openpty: ") + std::strerror(errno));
+    slavePath_ = name;
+    MakeRaw(masterFd_);
+    MakeRaw(slaveKeepFd_);
+    fcntl(masterFd_, F_SETFD, FD_CLOEXEC);
+    fcntl(slaveKeepFd_, F_SETFD, FD_CLOEXEC);
+    fcntl(masterFd_, F_SETFL, fcntl(masterFd_, F_GETFL) | O_NONBLOCK);
+}
+
+PtyPair::~PtyPair()
+{
+    if (slaveKeepFd_ >= 0)
+        close(slaveKeepFd_);
+    if (masterFd_ >= 0)
+        close(masterFd_);
+}
+
+std::string PtyPair::readExactly(std::size_t count, std::chrono::milliseconds timeout)
+{
+    std::string out;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (out.size() < count && masterFd_ >= 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            break;
+        pollfd p {masterFd_, POLLIN, 0};
+        if (poll(&p, 1, static_cast<int>(left.count())) <= 0)
+            continue;
+        char buf[4096];
+        const ssize_t n = ::read(masterFd_, buf, std::min(sizeof buf, count - out.size()));
+        if (n > 0)
+            out.append(buf, static_cast<std::size_t>(n));
+        else if (n < 0 && errno != EAGAIN && errno != EINTR)
+            break;
+    }
+    return out;
+}
+
+std::string PtyPair::readUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit)
+{
+    std::string out;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (masterFd_ >= 0 && std::chrono::steady_clock::now() < deadline) {
+        pollfd p {masterFd_, POLLIN, 0};
+        if (poll(&p, 1, static_cast<int>(quiet.count())) <= 0)
+            break;
+        char buf[4096];
+        const ssize_t n = ::read(masterFd_, buf, sizeof buf);
+        if (n > 0)
+            out.append(buf, static_cast<std::size_t>(n));
+        else if (n < 0 && errno != EAGAIN && errno != EINTR)
+            break;
+    }
+    return out;
+}
+
+void PtyPair::write(const std::string &bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(masterFd_, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            pollfd p {masterFd_, POLLOUT, 0};
+            poll(&p, 1, 100);
+        } else {
+            throw std::runtime_error(std::string("pty write: ") + std::strerror(errno));
+        }
+    }
+}
+
+void PtyPair::hangUp()
+{
+    if (slaveKeepFd_ >= 0) {
+        close(slaveKeepFd_);
+        slaveKeepFd_ = -1;
+    }
+    if (masterFd_ >= 0) {
+        close(masterFd_);
+        masterFd_ = -1;
+    }
+}
+
+DeviceDir::DeviceDir() : path_(MakeTempDir("tovrik-dev-"))
+{
+    if (const char *old = std::getenv("PORTLINK_DEVICE_DIR")) {
+        previous_ = old;
+        hadPrevious_ = true;
+    }
+    setenv("PORTLINK_DEVICE_DIR", path_.c_str(), 1);
+}
+
+DeviceDir::~DeviceDir()
+{
+    if (hadPrevious_)
+        setenv("PORTLINK_DEVICE_DIR", previous_.c_str(), 1);
+    else
+        unsetenv("PORTLINK_DEVICE_DIR");
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+void DeviceDir::map(int port, const std::string &device)
+{
+    unmap(port);
+    std::filesystem::create_symlink(device, path_ / ("com" + std::to_string(port)));
+}
+
+void DeviceDir::unmap(int port)
+{
+    std::error_code ec;
+    std::filesystem::remove(path_ / ("com" + std::to_string(port)), ec);
+}
+
+TempDir::TempDir() : path_(MakeTempDir("tovrik-test-")) {}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+} // namespace testsupport

@@ -1,0 +1,74 @@
+// A pseudo-terminal pair that stands for the card's end of the serial line,
+// and a private device folder in which comN links point at such pairs.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+class PtyPair {
+public:
+    PtyPair();  // raw mode on both ends; throws std::runtime_error on failure
+    ~PtyPair();
+    PtyPair(const PtyPair &) = delete;
+    PtyPair &operator=(const PtyPair &) = delete;
+
+    // The device the library opens (the slave side).
+    [[nodiscard]] const std::string &devicePath() const { return slavePath_; }
+    // The card's side.
+    [[nodiscard]] int cardFd() const { return masterFd_; }
+
+    // Reads from the card's side until `count` bytes came or `timeout` passed.
+    [[nodiscard]] std::string readExactly(std::size_t count,
+                                          std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    // Reads whatever arrives until nothing more comes for `quiet`.
+    [[nodiscard]] std::string readUntilQuiet(std::chrono::milliseconds quiet = std::chrono::milliseconds(200),
+                                             std::chrono::milliseconds limit = std::chrono::seconds(5));
+    // Writes from the card's side, as the card answering.
+    void write(const std::string &bytes);
+    // Closes the card's side: the line hangs up.
+    void hangUp();
+
+private:
+    int masterFd_ = -1;
+    int slaveKeepFd_ = -1; // keeps the slave alive until someone opens it
+    std::string slavePath_;
+};
+
+// A temporary folder set as $PORTLINK_DEVICE_DIR for the life of the object.
+class DeviceDir {
+public:
+    DeviceDir();
+    ~DeviceDir();
+    DeviceDir(const DeviceDir &) = delete;
+    DeviceDir &operator=(const DeviceDir &) = delete;
+
+    [[nodiscard]] const std::filesystem::path &path() const { return path_; }
+    // Makes COM `port` name `device` (a symbolic link comN -> device).
+    void map(int port, const std::string &device);
+    void unmap(int port);
+
+private:
+    std::filesystem::path path_;
+    std::string previous_;
+    bool hadPrevious_ = false;
+};
+
+// A fresh temporary folder, removed with its contents.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    [[nodiscard]] const std::filesystem::path &path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+} // namespace testsupport
