@@ -1,0 +1,115 @@
+// Recording stand-ins for the library and the message boxes, so tests see
+// every call the tool makes and answer every question it asks.
+#pragma once
+
+#include "message_boxes.h"
+#include "serial_library.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+class FakeSerialLibrary : public SerialLibrary {
+public:
+    // Every call, in order, as text: "Run", "OpenCommPort 3", "WriteToBoard 37" …
+    std::vector<std::string> calls;
+    std::string written;              // the bytes WriteToBoard accepted
+    std::set<int> openablePorts {1};  // OpenCommPort succeeds for these
+    int failWriteAt = -1;             // the n-th WriteToBoard call (0-based) fails, and every later one
+    int writeCalls = 0;
+    std::deque<bool> sendingAnswers;  // IsSendingData answers; false once empty
+    int logging = 0;
+    std::string logName;
+    bool portOpen = false;
+
+    void Run() override { calls.push_back("Run"); }
+    bool OpenCommPort(std::int16_t port) override
+    {
+        calls.push_back("OpenCommPort " + std::to_string(port));
+        portOpen = openablePorts.count(port) != 0;
+        return portOpen;
+    }
+    void ConfigureOpenComPort() override { calls.push_back("ConfigureOpenComPort"); }
+    void CloseCommPort() override
+    {
+        calls.push_back("CloseCommPort");
+        portOpen = false;
+    }
+    bool WriteToBoard(std::uint8_t byte) override
+    {
+        calls.push_back("WriteToBoard " + std::to_string(byte));
+        const bool ok = failWriteAt < 0 || writeCalls < failWriteAt;
+        ++writeCalls;
+        if (ok)
+            written.push_back(static_cast<char>(byte));
+        return ok;
+    }
+    bool IsSendingData() override
+    {
+        calls.push_back("IsSendingData");
+        if (sendingAnswers.empty())
+            return false;
+        const bool answer = sendingAnswers.front();
+        sendingAnswers.pop_front();
+        return answer;
+    }
+    void StartLogging(const std::string &name) override
+    {
+        calls.push_back("StartLogging " + name);
+        logging = 1;
+        logName = name;
+    }
+    void StopLogging() override
+    {
+        calls.push_back("StopLogging");
+        logging = 0;
+    }
+    int IsLogging() override { return logging; }
+    std::optional<std::string> GetLogFileName() override
+    {
+        if (logName.empty())
+            return std::nullopt;
+        return logName;
+    }
+
+    // How many calls begin with `prefix`.
+    [[nodiscard]] int count(const std::string &prefix) const
+    {
+        int n = 0;
+        for (const auto &c : calls)
+            n += c.rfind(prefix, 0) == 0 ? 1 : 0;
+        return n;
+    }
+};
+
+class FakeMessageBoxes : public MessageBoxes {
+public:
+    std::vector<std::string> shown;   // reports and questions, in order
+    std::deque<bool> answers;         // answers to questions; No once empty
+    std::function<void(const std::string &)> onShow; // runs while the box is "open"
+
+    void Report(const std::string &text) override
+    {
+        shown.push_back(text);
+        if (onShow)
+            onShow(text);
+    }
+    bool Ask(const std::string &text) override
+    {
+        shown.push_back(text);
+        if (onShow)
+            onShow(text);
+        if (answers.empty())
+            return false;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+} // namespace testsupport
