@@ -1,0 +1,102 @@
+// The twelve C functions: thin wrappers over the process-wide PortLink. No
+// exception crosses the C boundary; one that would is reported as failure.
+#include "portlink.h"
+
+#include "port_link.h"
+
+#include <algorithm>
+
+namespace {
+
+portlink::PortLink &Link()
+{
+    static portlink::PortLink link;
+    return link;
+}
+
+template <typename F>
+int16_t Guarded(F &&call) noexcept
+{
+    try {
+        return call() ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+std::chrono::milliseconds Millis(int32_t ms) { return std::chrono::milliseconds(std::max<int32_t>(ms, 0)); }
+
+} // namespace
+
+extern "C" {
+
+int16_t Run(void)
+{
+    return Guarded([] { return Link().run(); });
+}
+
+int16_t Stop(void)
+{
+    return Guarded([] {
+        Link().stop();
+        return true;
+    });
+}
+
+int16_t OpenCommPort(int16_t port)
+{
+    return Guarded([port] { return Link().open(port); });
+}
+
+int16_t ConfigureOpenComPort(void)
+{
+    return Guarded([] { return Link().configure(); });
+}
+
+int16_t CloseCommPort(void)
+{
+    return Guarded([] {
+        Link().close();
+        return true;
+    });
+}
+
+int16_t WriteToBoard(uint8_t byte, int32_t timeout_ms)
+{
+    return Guarded([=] { return Link().write(byte, Millis(timeout_ms)); });
+}
+
+int16_t IsSendingData(void)
+{
+    return Guarded([] { return Link().sending(); });
+}
+
+int16_t StartLogging(const char *file_name)
+{
+    return Guarded([file_name] { return Link().startLogging(file_name); });
+}
+
+int16_t StopLogging(void)
+{
+    return Guarded([] {
+        Link().stopLogging();
+        return true;
+    });
+}
+
+int16_t IsLogging(void)
+{
+    return Guarded([] { return Link().logging(); });
+}
+
+int16_t GetLogFileName(char *buffer, int32_t size)
+{
+    return Guarded([=] { return Link().logFileName(buffer, size); });
+}
+
+int16_t ReadByteFromBoard(uint8_t *byte, int32_t timeout_ms)
+{
+    return Guarded([=] { return byte && Link().readByte(*byte, Millis(timeout_ms)); });
+}
+
+} // extern "C"

@@ -1,0 +1,270 @@
+#include "port_link.h"
+
+#include "port_names.h"
+#include "serial_backend.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+namespace portlink {
+
+namespace {
+
+// One whole line on stderr, in one write so that it is never interleaved.
+void Complain(const std::string &text)
+{
+    const std::string line = "portlink: " + text + "\n";
+    std::size_t done = 0;
+    while (done < line.size()) {
+        const ssize_t n = ::write(STDERR_FILENO, line.data() + done, line.size() - done);
+        if (n > 0)
+            done += static_cast<std::size_t>(n);
+        else if (!(n < 0 && errno == EINTR))
+            return;
+    }
+}
+
+} // namespace
+
+PortLink::~PortLink()
+{
+    stop();
+    close();
+    stopLogging();
+}
+
+bool PortLink::run()
+{
+    std::lock_guard life(lifecycle_);
+    if (reader_.joinable())
+        return true;
+    const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (fd < 0)
+        return false;
+    {
+        std::lock_guard lock(mu_);
+        stopping_ = false;
+        wakeFd_ = fd;
+    }
+    try {
+        reader_ = std::thread(&PortLink::readerLoop, this, fd);
+    } catch (...) {
+        std::lock_guard lock(mu_);
+        ::close(fd);
+        wakeFd_ = -1;
+        return false;
+    }
+    return true;
+}
+
+void PortLink::stop()
+{
+    std::lock_guard life(lifecycle_);
+    stopLocked();
+}
+
+void PortLink::stopLocked()
+{
+    if (!reader_.joinable())
+        return;
+    {
+        std::lock_guard lock(mu_);
+        stopping_ = true;
+        wakeReader();
+    }
+    reader_.join();
+    std::lock_guard lock(mu_);
+    ::close(wakeFd_);
+    wakeFd_ = -1;
+}
+
+bool PortLink::open(int port)
+{
+    std::lock_guard life(lifecycle_);
+    closeLocked();
+    const auto device = DeviceForPort(port);
+    if (!device) {
+        Complain("COM" + std::to_string(port) + ": no such port (COM" + std::to_string(kFirstPort)
+                 + " to COM" + std::to_string(kLastPort) + ")");
+        return false;
+    }
+    auto outcome = OpenSerialDevice(device->path);
+    if (!outcome.port) {
+        Complain("cannot open COM" + std::to_string(port) + " (" + device->shown + "): " + outcome.why);
+        return false;
+    }
+    std::lock_guard lock(mu_);
+    port_ = std::move(outcome.port);
+    queue_.clear(); // nothing from an earlier port
+    wakeReader();   // so that it starts reading this one
+    return true;
+}
+
+bool PortLink::configure()
+{
+    auto port = borrow();
+    const bool ok = port && port->configure();
+    giveBack(port);
+    return ok;
+}
+
+void PortLink::close()
+{
+    std::lock_guard life(lifecycle_);
+    closeLocked();
+}
+
+void PortLink::closeLocked()
+{
+    Port port = borrow();
+    if (!port)
+        return;
+    port->drain(); // the reader goes on logging meanwhile
+    std::unique_lock lock(mu_);
+    port_.reset();
+    wakeReader();
+    returned_.wait(lock, [&] { return port.use_count() == 1; });
+    lock.unlock();
+    port.reset(); // the last reference: the device is released here
+}
+
+bool PortLink::write(std::uint8_t byte, std::chrono::milliseconds wait)
+{
+    auto port = borrow();
+    const bool ok = port && port->write(byte, wait) == WriteResult::Written;
+    giveBack(port);
+    return ok;
+}
+
+bool PortLink::sending()
+{
+    auto port = borrow();
+    const bool busy = port && port->sending();
+    giveBack(port);
+    return busy;
+}
+
+bool PortLink::readByte(std::uint8_t &byte, std::chrono::milliseconds wait)
+{
+    std::unique_lock lock(mu_);
+    if (!received_.wait_for(lock, wait, [&] { return !queue_.empty(); }))
+        return false;
+    byte = *queue_.pop();
+    return true;
+}
+
+bool PortLink::startLogging(const char *name)
+{
+    std::lock_guard lock(logMu_);
+    std::string why;
+    const std::string fileName = name ? name : "";
+    if (!log_.open(fileName, why)) { // closes an earlier file first
+        Complain("cannot log to '" + fileName + "': " + why);
+        return false;
+    }
+    return true;
+}
+
+void PortLink::stopLogging()
+{
+    std::lock_guard lock(logMu_);
+    log_.close();
+}
+
+bool PortLink::logging()
+{
+    std::lock_guard lock(logMu_);
+    return log_.isOpen();
+}
+
+bool PortLink::logFileName(char *buffer, std::int32_t size)
+{
+    std::lock_guard lock(logMu_);
+    if (!log_.isOpen() || !buffer || size <= 0)
+        return false;
+    // A name cut short would name another file; write none instead.
+    const std::string &name = log_.name();
+    if (name.size() >= static_cast<std::size_t>(size))
+        return false;
+    std::memcpy(buffer, name.c_str(), name.size() + 1);
+    return true;
+}
+
+PortLink::Port PortLink::borrow()
+{
+    std::lock_guard lock(mu_);
+    return port_;
+}
+
+void PortLink::giveBack(Port &port)
+{
+    if (!port)
+        return;
+    std::lock_guard lock(mu_);
+    port.reset();
+    returned_.notify_all();
+}
+
+void PortLink::wakeReader()
+{
+    if (wakeFd_ < 0)
+        return;
+    const std::uint64_t one = 1;
+    while (::write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+}
+
+void PortLink::readerLoop(int wakeFd)
+{
+    std::array<std::uint8_t, 4096> buffer {};
+    std::unique_lock lock(mu_);
+    while (!stopping_) {
+        // A failed port is left out: a hung-up tty reports POLLHUP for ever
+        // and would keep this loop spinning.
+        Port port = port_ && !port_->failed() ? port_ : nullptr;
+        lock.unlock();
+
+        pollfd fds[2] = {{wakeFd, POLLIN, 0}, {port ? port->waitHandle() : -1, POLLIN, 0}};
+        const int ready = poll(fds, 2, -1);
+        if (ready > 0 && (fds[0].revents & POLLIN)) {
+            std::uint64_t count = 0;
+            [[maybe_unused]] const auto ignored = ::read(wakeFd, &count, sizeof count);
+        }
+        if (ready > 0 && port && fds[1].revents) {
+            const bool lineEvent = (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+            const auto got = port->read(buffer, lineEvent);
+            if (got.count > 0)
+                deliver(std::span(buffer).first(got.count));
+        }
+
+        lock.lock();
+        if (port) {
+            port.reset();
+            returned_.notify_all();
+        }
+    }
+}
+
+void PortLink::deliver(std::span<const std::uint8_t> bytes)
+{
+    {
+        std::lock_guard lock(logMu_);
+        std::string why;
+        if (log_.isOpen() && !log_.append(bytes, why)) {
+            // Going on would claim a log that is not being written.
+            Complain("logging to '" + log_.name() + "' stopped: " + why);
+            log_.close();
+        }
+    }
+    std::lock_guard lock(mu_);
+    queue_.push(bytes);
+    received_.notify_all();
+}
+
+} // namespace portlink

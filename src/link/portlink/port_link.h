@@ -1,0 +1,74 @@
+// The library's one port, its reader thread, the bytes the card sent and the
+// log file. One instance per process; every member may be called from any
+// thread while the reader runs.
+#pragma once
+
+#include "byte_queue.h"
+#include "log_file.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <thread>
+
+namespace portlink {
+
+class SerialBackend;
+
+class PortLink {
+public:
+    PortLink() = default;
+    ~PortLink(); // stops the reader, closes the port and the log
+    PortLink(const PortLink &) = delete;
+    PortLink &operator=(const PortLink &) = delete;
+
+    [[nodiscard]] bool run();
+    void stop();
+
+    [[nodiscard]] bool open(int port);
+    [[nodiscard]] bool configure();
+    void close();
+
+    [[nodiscard]] bool write(std::uint8_t byte, std::chrono::milliseconds wait);
+    [[nodiscard]] bool sending();
+    [[nodiscard]] bool readByte(std::uint8_t &byte, std::chrono::milliseconds wait);
+
+    [[nodiscard]] bool startLogging(const char *name);
+    void stopLogging();
+    [[nodiscard]] bool logging();
+    [[nodiscard]] bool logFileName(char *buffer, std::int32_t size);
+
+private:
+    // Calls use the port outside mu_ (a write may wait for room); close waits
+    // until every borrowed reference is back before the descriptor goes.
+    using Port = std::shared_ptr<SerialBackend>;
+    [[nodiscard]] Port borrow();
+    void giveBack(Port &port);
+
+    void closeLocked();
+    void stopLocked();
+    void wakeReader();
+    void readerLoop(int wakeFd);
+    void deliver(std::span<const std::uint8_t> bytes);
+
+    static constexpr std::size_t kQueueCapacity = 64 * 1024;
+
+    std::mutex lifecycle_; // run, stop, open and close one at a time
+    std::thread reader_;   // with lifecycle_ held
+
+    std::mutex mu_;
+    std::condition_variable returned_; // a borrowed port came back
+    std::condition_variable received_; // the card sent bytes
+    Port port_;
+    ByteQueue queue_ {kQueueCapacity};
+    int wakeFd_ = -1;
+    bool stopping_ = false;
+
+    std::mutex logMu_;
+    LogFile log_;
+};
+
+} // namespace portlink

@@ -1,0 +1,61 @@
+#include "port_names.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace portlink {
+
+namespace {
+
+std::string NonEmptyEnv(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value ? value : "";
+}
+
+std::filesystem::path HomeFolder()
+{
+    if (auto home = NonEmptyEnv("HOME"); !home.empty())
+        return home;
+    std::vector<char> buffer(4096);
+    passwd entry {};
+    passwd *found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found)
+        return found->pw_dir;
+    return "/";
+}
+
+} // namespace
+
+std::filesystem::path DeviceFolder()
+{
+    if (auto dir = NonEmptyEnv("PORTLINK_DEVICE_DIR"); !dir.empty())
+        return dir;
+    // A relative XDG_CONFIG_HOME is invalid and is ignored, as its rules say.
+    if (auto config = NonEmptyEnv("XDG_CONFIG_HOME"); !config.empty() && config.front() == '/')
+        return std::filesystem::path(config) / "portlink";
+    return HomeFolder() / ".config" / "portlink";
+}
+
+std::optional<DeviceName> DeviceForPort(int port)
+{
+    if (port < kFirstPort || port > kLastPort)
+        return std::nullopt;
+    const auto link = DeviceFolder() / ("com" + std::to_string(port));
+    std::error_code ec;
+    const auto status = std::filesystem::symlink_status(link, ec);
+    if (std::filesystem::is_symlink(status)) {
+        const auto target = std::filesystem::read_symlink(link, ec);
+        return DeviceName {link.string(), link.string() + " -> " + (ec ? "?" : target.string())};
+    }
+    // Something other than a link in its place is still what the user named.
+    if (std::filesystem::exists(status))
+        return DeviceName {link.string(), link.string()};
+    const std::string builtIn = "/dev/ttyS" + std::to_string(port - 1);
+    return DeviceName {builtIn, builtIn};
+}
+
+} // namespace portlink

@@ -1,0 +1,25 @@
+// Which device COM n is: the link `comN` in the device folder, else the n-th
+// built-in serial port.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace portlink {
+
+inline constexpr int kFirstPort = 1;
+inline constexpr int kLastPort = 8;
+
+struct DeviceName {
+    std::string path;  // what to open
+    std::string shown; // for messages: the link and where it points, or the device
+};
+
+// $PORTLINK_DEVICE_DIR when set, else ${XDG_CONFIG_HOME:-~/.config}/portlink.
+[[nodiscard]] std::filesystem::path DeviceFolder();
+
+// Nothing for a number outside kFirstPort..kLastPort.
+[[nodiscard]] std::optional<DeviceName> DeviceForPort(int port);
+
+} // namespace portlink

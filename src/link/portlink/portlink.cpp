@@ -1,2 +1,0 @@
-// Placeholder until the termios implementation lands.
-#include "portlink.h"

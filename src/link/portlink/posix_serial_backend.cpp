@@ -1,0 +1,269 @@
+// The termios backend: a tty descriptor opened non-blocking, locked with
+// flock and TIOCEXCL, written one byte at a time straight into the kernel's
+// output queue, which sends in the background.
+#include "serial_backend.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace portlink {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// 9600 baud with one start, eight data and one stop bit.
+constexpr int kBytesPerSecond = 960;
+
+std::string GroupOf(const std::string &device)
+{
+    struct stat st {};
+    if (::stat(device.c_str(), &st) != 0)
+        return "dialout";
+    std::vector<char> buffer(4096);
+    group entry {};
+    group *found = nullptr;
+    if (getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
+        return "dialout";
+    return found->gr_name;
+}
+
+// Every reason an open can fail, said once, for the one line on stderr.
+std::string DescribeOpenError(int error, const std::string &device)
+{
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return "no such device (is the adapter plugged in?)";
+    case EACCES:
+    case EPERM:
+        return "permission denied; the user must be a member of the group '" + GroupOf(device)
+            + "' that owns the device (then log in again)";
+    case EBUSY:
+    case EWOULDBLOCK:
+        return "the device is in use by another program";
+    case ENOTTY:
+        return "not a serial device";
+    default:
+        return std::error_code(error, std::generic_category()).message();
+    }
+}
+
+int OpenRetrying(const char *path, int flags)
+{
+    int fd;
+    do {
+        fd = ::open(path, flags);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Raw 8N1 at 9600 baud. Returns 0 or the errno of the step that failed.
+int ApplyLineSettings(int fd)
+{
+    termios t {};
+    if (tcgetattr(fd, &t) != 0)
+        return errno;
+    cfmakeraw(&t);
+    t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
+    t.c_iflag |= IGNBRK;
+    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    t.c_cflag |= CS8 | CLOCAL | CREAD;
+    // A read then returns at least one byte or EAGAIN, so zero bytes can only
+    // mean the line hung up.
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    cfsetispeed(&t, B9600);
+    cfsetospeed(&t, B9600);
+    int rc;
+    do {
+        rc = tcsetattr(fd, TCSANOW, &t);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0)
+        return errno;
+    // tcsetattr succeeds when any one setting took; make sure the ones we
+    // need did.
+    termios now {};
+    if (tcgetattr(fd, &now) != 0)
+        return errno;
+    if ((now.c_cflag & CSIZE) != CS8 || (now.c_lflag & ICANON) || cfgetospeed(&now) != B9600)
+        return EINVAL;
+    return 0;
+}
+
+class PosixSerialBackend final : public SerialBackend {
+public:
+    explicit PosixSerialBackend(int fd) : fd_(fd) {}
+
+    ~PosixSerialBackend() override
+    {
+        // The tty keeps its exclusive flag while anyone else has it open.
+        ioctl(fd_, TIOCNXCL);
+        ::close(fd_); // also drops the flock; never retried, the fd is gone either way
+    }
+
+    bool configure() override
+    {
+        if (failed())
+            return false;
+        if (const int error = ApplyLineSettings(fd_); error != 0) {
+            if (error == EIO)
+                markFailed();
+            return false;
+        }
+        // Assert DTR and RTS in case an earlier program dropped them; a
+        // pseudo-terminal has no modem lines and refuses, which is fine.
+        int lines = TIOCM_DTR | TIOCM_RTS;
+        ioctl(fd_, TIOCMBIS, &lines);
+        return true;
+    }
+
+    WriteResult write(std::uint8_t byte, std::chrono::milliseconds wait) override
+    {
+        if (failed())
+            return WriteResult::Failed;
+        Clock::time_point deadline {};
+        bool waiting = false;
+        for (;;) {
+            const ssize_t n = ::write(fd_, &byte, 1);
+            if (n == 1)
+                return WriteResult::Written;
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+                markFailed(); // EIO: hung up
+                return WriteResult::Failed;
+            }
+            // The output buffer is full: wait for room, no longer than `wait`.
+            const auto now = Clock::now();
+            if (!waiting) {
+                deadline = now + wait;
+                waiting = true;
+            }
+            if (now >= deadline)
+                return WriteResult::NoRoom;
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+            pollfd p {fd_, POLLOUT, 0};
+            if (poll(&p, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) {
+                markFailed();
+                return WriteResult::Failed;
+            }
+            if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+                markFailed();
+                return WriteResult::Failed;
+            }
+        }
+    }
+
+    bool sending() override
+    {
+        if (failed() || hungUpNow())
+            return false;
+        int queued = 0;
+        if (ioctl(fd_, TIOCOUTQ, &queued) != 0) {
+            if (errno == EIO)
+                markFailed();
+            return false;
+        }
+        if (queued > 0)
+            return true;
+        // A UART may still be shifting out its last byte with the queue
+        // empty; a pseudo-terminal or USB adapter does not answer this.
+        unsigned int lsr = 0;
+        return ioctl(fd_, TIOCSERGETLSR, &lsr) == 0 && !(lsr & TIOCSER_TEMT);
+    }
+
+    void drain() override
+    {
+        if (!sending())
+            return;
+        int queued = 0;
+        ioctl(fd_, TIOCOUTQ, &queued);
+        const auto limit = std::chrono::milliseconds(1000 + queued * 1000LL / kBytesPerSecond);
+        const auto deadline = Clock::now() + limit;
+        while (sending() && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        // Whatever is still queued would make close() wait on its own
+        // (for a UART, up to half a minute).
+        if (!failed())
+            tcflush(fd_, TCOFLUSH);
+    }
+
+    int waitHandle() const override { return fd_; }
+
+    ReadResult read(std::span<std::uint8_t> buffer, bool lineEvent) override
+    {
+        for (;;) {
+            const ssize_t n = ::read(fd_, buffer.data(), buffer.size());
+            if (n > 0)
+                return {static_cast<std::size_t>(n), false};
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && !lineEvent)
+                return {0, false};
+            // Zero bytes (end of file), EIO, or nothing left after a hang-up.
+            markFailed();
+            return {0, true};
+        }
+    }
+
+private:
+    bool hungUpNow()
+    {
+        pollfd p {fd_, 0, 0};
+        if (poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+            markFailed();
+            return true;
+        }
+        return false;
+    }
+
+    int fd_;
+};
+
+} // namespace
+
+OpenOutcome OpenSerialDevice(const std::string &device)
+{
+    const int fd = OpenRetrying(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {nullptr, DescribeOpenError(errno, device)};
+    auto fail = [&](int error) {
+        ::close(fd);
+        return OpenOutcome {nullptr, DescribeOpenError(error, device)};
+    };
+    if (!isatty(fd))
+        return fail(ENOTTY);
+    // TIOCEXCL alone does not stop root, and flock alone does not stop a
+    // program that does not ask for it; together they keep every other
+    // opener out.
+    int rc;
+    do {
+        rc = flock(fd, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0)
+        return fail(errno);
+    if (ioctl(fd, TIOCEXCL) != 0)
+        return fail(errno);
+    // Raw at once, so that nothing the card sends before configuration is
+    // cooked, echoed or taken for end-of-file.
+    if (const int error = ApplyLineSettings(fd); error != 0) {
+        ioctl(fd, TIOCNXCL);
+        return fail(error);
+    }
+    return {std::make_unique<PosixSerialBackend>(fd), {}};
+}
+
+} // namespace portlink

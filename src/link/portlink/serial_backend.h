@@ -1,0 +1,64 @@
+// One open serial device as the library drives it. The termios backend is the
+// only one so far; another platform would add its own beside it and its own
+// OpenSerialDevice.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace portlink {
+
+enum class WriteResult { Written, NoRoom, Failed };
+
+struct ReadResult {
+    std::size_t count = 0; // bytes placed in the buffer
+    bool hungUp = false;   // the line is gone; nothing more will come
+};
+
+class SerialBackend {
+public:
+    virtual ~SerialBackend() = default; // releases the device
+
+    // 9600 baud, 8 data bits, no parity, 1 stop bit, raw, no flow control,
+    // modem lines ignored.
+    [[nodiscard]] virtual bool configure() = 0;
+    // Queues one byte, waiting at most `wait` for room in the output buffer.
+    [[nodiscard]] virtual WriteResult write(std::uint8_t byte, std::chrono::milliseconds wait) = 0;
+    // True while queued bytes have not yet left the device.
+    [[nodiscard]] virtual bool sending() = 0;
+    // Waits until the queued bytes have left, at most the time they need at
+    // the line rate plus one second, then discards what is still queued.
+    virtual void drain() = 0;
+
+    // What the reader waits on: readable when bytes came or the line hung up.
+    [[nodiscard]] virtual int waitHandle() const = 0;
+    // Reads what has come without waiting. `lineEvent` says the wait reported
+    // a hang-up or an error, so that "nothing to read" then means "gone".
+    [[nodiscard]] virtual ReadResult read(std::span<std::uint8_t> buffer, bool lineEvent) = 0;
+
+    // Once the device has failed or hung up it stays failed: writes are
+    // refused and the reader leaves it alone.
+    [[nodiscard]] bool failed() const { return failed_.load(std::memory_order_acquire); }
+
+protected:
+    void markFailed() { failed_.store(true, std::memory_order_release); }
+
+private:
+    std::atomic<bool> failed_ {false};
+};
+
+struct OpenOutcome {
+    std::unique_ptr<SerialBackend> port; // null on failure
+    std::string why;                     // on failure: the reason, for the user
+};
+
+// Opens `device` exclusively, without blocking and without making it the
+// controlling terminal, and puts the line in raw mode at once.
+[[nodiscard]] OpenOutcome OpenSerialDevice(const std::string &device);
+
+} // namespace portlink
