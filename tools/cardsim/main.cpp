@@ -1,0 +1,282 @@
+// brenlock-sim: a virtual Brenlock card on a pseudo-terminal, reachable by
+// the tool as COM n, so that it can be learnt and tested without a card.
+#include "card_port.h"
+#include "console.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <iostream>
+#include <optional>
+#include <poll.h>
+#include <stdexcept>
+#include <string>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char *kUsage =
+    "Usage: brenlock-sim [--com N] [--state FILE] [--trace FILE]\n"
+    "A virtual Brenlock card on a pseudo-terminal, reachable by the tool as COM N.\n"
+    "\n"
+    "  --com N       COM port 1 to 8 (default 1): the card creates the link comN\n"
+    "                in $PORTLINK_DEVICE_DIR, or when that is not set in\n"
+    "                ${XDG_CONFIG_HOME:-~/.config}/portlink/\n"
+    "  --state FILE  keeps the stored configuration in FILE as JSON, written at\n"
+    "                start and after every apply or erase\n"
+    "  --trace FILE  writes every byte the card receives to FILE, raw\n"
+    "  -h, --help    shows this text\n"
+    "\n"
+    "The card runs until SIGINT or SIGTERM and then removes its link.\n";
+
+// Output nobody reads is dropped beyond this, as a serial line would.
+constexpr std::size_t kMaxOutput = 64 * 1024;
+
+struct Options {
+    int com = 1;
+    std::string stateFile;
+    std::string traceFile;
+};
+
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+Options ParseOptions(int argc, char **argv)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        std::optional<std::string> inlineValue;
+        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = arg.substr(eq + 1);
+            arg.resize(eq);
+        }
+        auto value = [&]() -> std::string {
+            if (inlineValue)
+                return *inlineValue;
+            if (i + 1 >= argc)
+                throw UsageError(arg + " needs a value");
+            return argv[++i];
+        };
+        if (arg == "-h" || arg == "--help") {
+            std::cout << kUsage;
+            std::exit(0);
+        } else if (arg == "--com") {
+            const std::string n = value();
+            if (n.size() != 1 || n[0] < '1' || n[0] > '8')
+                throw UsageError("--com takes a port number from 1 to 8, not '" + n + "'");
+            options.com = n[0] - '0';
+        } else if (arg == "--state" || arg == "--trace") {
+            const std::string file = value();
+            if (file.empty())
+                throw UsageError(arg + " needs a file name");
+            (arg == "--state" ? options.stateFile : options.traceFile) = file;
+        } else {
+            throw UsageError("unknown argument '" + arg + "'");
+        }
+    }
+    return options;
+}
+
+[[noreturn]] void Fail(const std::string &what, int error = errno)
+{
+    throw std::runtime_error(what + ": " + std::strerror(error));
+}
+
+bool WriteAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// Readers see the old file or the new one, never a part.
+void WriteAtomically(const std::string &path, std::string_view content)
+{
+    const std::string temp = path + ".tmp-" + std::to_string(getpid());
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        Fail("cannot write " + temp);
+    const bool written = WriteAll(fd, content) && fsync(fd) == 0;
+    const int error = errno;
+    close(fd);
+    if (!written || rename(temp.c_str(), path.c_str()) != 0) {
+        const int failure = written ? errno : error;
+        unlink(temp.c_str());
+        Fail("cannot write " + path, failure);
+    }
+}
+
+class Card {
+public:
+    Card(const Options &options, int signalFd)
+        : options_(options), signalFd_(signalFd), port_(cardsim::DeviceFolder(), options.com),
+          console_([this](const cardsim::CardConfig &config) { Store(config); })
+    {
+        if (!options_.traceFile.empty()) {
+            trace_ = open(options_.traceFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            if (trace_ < 0)
+                Fail("cannot open the trace file " + options_.traceFile);
+        }
+        if (!options_.stateFile.empty())
+            WriteAtomically(options_.stateFile, cardsim::ToJson(console_.Stored()));
+    }
+    ~Card()
+    {
+        if (trace_ >= 0)
+            close(trace_);
+    }
+    Card(const Card &) = delete;
+    Card &operator=(const Card &) = delete;
+
+    void Announce() const
+    {
+        std::printf("brenlock-sim: COM%d is %s (link %s)\n", options_.com, port_.Device().c_str(),
+                    port_.Link().c_str());
+        std::fflush(stdout);
+    }
+
+    // Until a signal comes.
+    void Run()
+    {
+        for (;;) {
+            pollfd fds[2] = {{signalFd_, POLLIN, 0},
+                             {port_.Fd(), short(POLLIN | (output_.empty() ? 0 : POLLOUT)), 0}};
+            if (poll(fds, 2, -1) < 0) {
+                if (errno == EINTR)
+                    continue;
+                Fail("poll");
+            }
+            if (fds[0].revents & POLLIN) {
+                signalfd_siginfo info {};
+                if (read(signalFd_, &info, sizeof info) > 0)
+                    return;
+            }
+            bool hungUp = false;
+            if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
+                hungUp = Receive() || (fds[1].revents & (POLLHUP | POLLERR));
+            if (!hungUp && !output_.empty())
+                hungUp = Send();
+            if (hungUp)
+                WaitForNextOpening();
+        }
+    }
+
+private:
+    // True when the tool has closed its end.
+    bool Receive()
+    {
+        char buffer[4096];
+        for (;;) {
+            const ssize_t n = read(port_.Fd(), buffer, sizeof buffer);
+            if (n > 0) {
+                const std::string_view bytes(buffer, static_cast<std::size_t>(n));
+                if (trace_ >= 0 && !WriteAll(trace_, bytes))
+                    std::fprintf(stderr, "brenlock-sim: cannot write the trace file: %s\n", std::strerror(errno));
+                console_.Feed(bytes);
+                output_ += console_.TakeOutput();
+                if (output_.size() > kMaxOutput)
+                    output_.erase(0, output_.size() - kMaxOutput);
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && errno == EAGAIN)
+                return false;
+            return true; // EIO (or end of file): nobody holds the other end
+        }
+    }
+
+    bool Send()
+    {
+        const ssize_t n = write(port_.Fd(), output_.data(), output_.size());
+        if (n > 0)
+            output_.erase(0, static_cast<std::size_t>(n));
+        return n < 0 && errno != EAGAIN && errno != EINTR;
+    }
+
+    // The hung-up pseudo-terminal would report its hang-up on every poll; a
+    // fresh one waits quietly until the tool opens it.
+    void WaitForNextOpening()
+    {
+        output_.clear();
+        // A kernel that flagged a fresh pseudo-terminal as hung up would
+        // otherwise make this a busy loop.
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastRenewal_ < std::chrono::milliseconds(100))
+            poll(nullptr, 0, 100);
+        lastRenewal_ = now;
+        port_.Renew();
+        std::printf("brenlock-sim: COM%d was closed; now waiting on %s\n", options_.com, port_.Device().c_str());
+        std::fflush(stdout);
+    }
+
+    void Store(const cardsim::CardConfig &config)
+    {
+        if (options_.stateFile.empty())
+            return;
+        try {
+            WriteAtomically(options_.stateFile, cardsim::ToJson(config));
+        } catch (const std::exception &e) {
+            std::fprintf(stderr, "brenlock-sim: %s\n", e.what());
+        }
+    }
+
+    Options options_;
+    int signalFd_;
+    cardsim::CardPort port_;
+    cardsim::Console console_;
+    int trace_ = -1;
+    std::string output_;
+    std::chrono::steady_clock::time_point lastRenewal_ {};
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Options options;
+    try {
+        options = ParseOptions(argc, argv);
+    } catch (const UsageError &e) {
+        std::fprintf(stderr, "brenlock-sim: %s (see --help)\n", e.what());
+        return 2;
+    }
+
+    // Signals are taken through a descriptor from before the link exists,
+    // so that none can end the card without its link being removed.
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    sigaddset(&stops, SIGHUP);
+    sigprocmask(SIG_BLOCK, &stops, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    const int signalFd = signalfd(-1, &stops, SFD_CLOEXEC);
+    if (signalFd < 0) {
+        std::fprintf(stderr, "brenlock-sim: signalfd: %s\n", std::strerror(errno));
+        return 1;
+    }
+
+    try {
+        Card card(options, signalFd);
+        card.Announce();
+        card.Run();
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "brenlock-sim: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
