@@ -1,0 +1,279 @@
+// Opening what cannot be opened, a card that hangs up, and a library that
+// must leave nothing behind.
+#include "portlink_fixture.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+#include <vector>
+
+namespace portlink_test {
+namespace {
+
+struct OpenFailure {
+    const char *name;
+    // Prepares the device folder; returns the port to open.
+    std::function<int(testsupport::DeviceDir &, const std::filesystem::path &temp)> prepare;
+    std::vector<std::string> said; // what the line on stderr must contain
+};
+
+class OpenFailureTest : public PortlinkTest, public ::testing::WithParamInterface<OpenFailure> {};
+
+TEST_P(OpenFailureTest, FailsWithOneLineNamingDeviceAndReason)
+{
+    const int port = GetParam().prepare(devices, temp.path());
+    std::string said;
+    {
+        StderrCapture capture;
+        EXPECT_EQ(OpenCommPort(static_cast<int16_t>(port)), 0);
+        said = capture.text();
+    }
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_EQ(said.rfind("portlink: ", 0), 0u) << said;
+    for (const auto &part : GetParam().said)
+        EXPECT_NE(said.find(part), std::string::npos) << "missing '" << part << "' in: " << said;
+    EXPECT_EQ(ConfigureOpenComPort(), 0);
+    EXPECT_EQ(WriteToBoard('x', 150), 0);
+    EXPECT_EQ(IsSendingData(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, OpenFailureTest,
+    ::testing::Values(
+        OpenFailure {"AdapterUnplugged",
+                     [](auto &dir, auto &) {
+                         dir.map(2, "/dev/ttyUSB-tovrik-gone");
+                         return 2;
+                     },
+                     {"COM2", "com2 -> /dev/ttyUSB-tovrik-gone", "no such device"}},
+        OpenFailure {"DanglingLink",
+                     [](auto &dir, auto &) {
+                         dir.map(3, "nowhere");
+                         return 3;
+                     },
+                     {"COM3", "com3 -> nowhere", "no such device"}},
+        OpenFailure {"NoLinkAndNoBuiltInPort", [](auto &, auto &) { return 8; }, {"COM8", "/dev/ttyS7"}},
+        OpenFailure {"NotASerialDevice",
+                     [](auto &dir, auto &temp) {
+                         std::ofstream(temp / "plain.txt") << "text";
+                         dir.map(4, (temp / "plain.txt").string());
+                         return 4;
+                     },
+                     {"COM4", "plain.txt", "not a serial device"}},
+        OpenFailure {"PortZero", [](auto &, auto &) { return 0; }, {"COM0", "no such port"}},
+        OpenFailure {"PortNine", [](auto &, auto &) { return 9; }, {"COM9", "no such port"}},
+        OpenFailure {"NegativePort", [](auto &, auto &) { return -1; }, {"COM-1", "no such port"}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+using FaultTest = PortlinkTest;
+
+TEST_F(FaultTest, PermissionDeniedNamesTheGroupToJoin)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root opens any device";
+    ASSERT_EQ(chmod(card.devicePath().c_str(), 0), 0);
+    StderrCapture capture;
+    EXPECT_EQ(OpenCommPort(1), 0);
+    EXPECT_NE(capture.text().find("group"), std::string::npos) << capture.text();
+}
+
+TEST_F(FaultTest, DeviceHeldElsewhereDoesNotOpen)
+{
+    // A lock taken in this process, as another program would take it.
+    {
+        const int other = open(card.devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(other, 0);
+        ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+        StderrCapture capture;
+        EXPECT_EQ(OpenCommPort(1), 0);
+        EXPECT_NE(capture.text().find("in use by another program"), std::string::npos) << capture.text();
+        close(other);
+    }
+
+    // Another process that opened it through the library. Fork only while
+    // this process has a single thread.
+    Stop();
+    int toParent[2], toChild[2];
+    ASSERT_EQ(pipe(toParent), 0);
+    ASSERT_EQ(pipe(toChild), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const char opened = OpenCommPort(1) != 0 ? '1' : '0';
+        [[maybe_unused]] auto w = write(toParent[1], &opened, 1);
+        char go = 0;
+        [[maybe_unused]] auto r = read(toChild[0], &go, 1);
+        _exit(0);
+    }
+    char opened = 0;
+    ASSERT_EQ(read(toParent[0], &opened, 1), 1);
+    EXPECT_EQ(opened, '1');
+    {
+        StderrCapture capture;
+        EXPECT_EQ(OpenCommPort(1), 0) << "the child holds it";
+    }
+    const char go = 'g';
+    EXPECT_EQ(write(toChild[1], &go, 1), 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]})
+        close(fd);
+
+    EXPECT_NE(OpenCommPort(1), 0) << "free once the child is gone";
+    // And now the library holds it against everyone else.
+    const int other = open(card.devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (other >= 0) { // TIOCEXCL refuses the open itself unless we are root
+        EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0);
+        close(other);
+    }
+}
+
+TEST_F(FaultTest, OpeningAnotherPortClosesTheFirst)
+{
+    testsupport::PtyPair second;
+    devices.map(2, second.devicePath());
+    OpenCard();
+    ASSERT_NE(OpenCommPort(2), 0);
+    const int first = open(card.devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(first, 0) << "COM1 released";
+    EXPECT_EQ(flock(first, LOCK_EX | LOCK_NB), 0);
+    close(first);
+    ASSERT_NE(WriteToBoard('2', 150), 0);
+    EXPECT_EQ(second.readExactly(1, 1s), "2");
+    EXPECT_EQ(card.readUntilQuiet(50ms), "");
+}
+
+TEST_F(FaultTest, CardHangingUpMidSendFailsAtOnceAndLeavesTheReaderIdle)
+{
+    OpenCard();
+    // Fill the line: the card reads nothing.
+    int accepted = 0;
+    while (WriteToBoard('f', 0) != 0 && accepted < 1'000'000)
+        ++accepted;
+    ASSERT_GT(accepted, 0);
+    ASSERT_LT(accepted, 1'000'000) << "the output buffer never filled";
+
+    // A write waiting for room sees the hang-up, not its own long limit.
+    std::atomic<int16_t> result {-1};
+    Clock::time_point returned {};
+    std::thread writer([&] {
+        result = WriteToBoard('w', 5000);
+        returned = Clock::now();
+    });
+    std::this_thread::sleep_for(50ms);
+    const auto hungUp = Clock::now();
+    card.hangUp();
+    writer.join();
+    EXPECT_EQ(result.load(), 0);
+    EXPECT_LT(returned - hungUp, 150ms);
+
+    const auto start = Clock::now();
+    EXPECT_EQ(WriteToBoard('x', 150), 0);
+    EXPECT_EQ(IsSendingData(), 0);
+    std::uint8_t b = 0;
+    EXPECT_EQ(ReadByteFromBoard(&b, 0), 0);
+    EXPECT_LT(Clock::now() - start, 50ms) << "nothing waits on a dead line";
+
+    // The reader no longer polls the hung-up descriptor.
+    std::this_thread::sleep_for(50ms);
+    const long before = OtherThreadsCpuTicks();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_LE(OtherThreadsCpuTicks() - before, 2) << "a spinning reader would use about 30 ticks";
+
+    const auto closing = Clock::now();
+    CloseCommPort();
+    EXPECT_LT(Clock::now() - closing, 1s);
+}
+
+TEST_F(FaultTest, RunStopAndCloseAreIdempotent)
+{
+    const int threads = Threads();
+    EXPECT_NE(::Run(), 0);
+    EXPECT_EQ(Threads(), threads) << "a second Run starts no second reader";
+    EXPECT_NE(Stop(), 0);
+    EXPECT_NE(Stop(), 0);
+    EXPECT_EQ(Threads(), threads - 1);
+    EXPECT_NE(CloseCommPort(), 0);
+    EXPECT_NE(CloseCommPort(), 0);
+    EXPECT_NE(::Run(), 0);
+    OpenCard();
+    ASSERT_NE(WriteToBoard('r', 150), 0);
+    EXPECT_EQ(card.readExactly(1, 1s), "r");
+}
+
+TEST_F(FaultTest, ThousandOpenCloseCyclesLeaveNoDescriptorOrThread)
+{
+    OpenCard(); // warm up whatever the process sets up once
+    CloseCommPort();
+    const int fds = OpenDescriptors();
+    const int threads = Threads();
+    std::string sent;
+    for (int i = 0; i < 1000; ++i) {
+        ASSERT_NE(OpenCommPort(1), 0) << "cycle " << i;
+        ASSERT_NE(ConfigureOpenComPort(), 0);
+        ASSERT_NE(WriteToBoard(static_cast<uint8_t>(i), 150), 0);
+        sent += static_cast<char>(i);
+        CloseCommPort();
+        if (i % 10 == 0) {
+            Stop();
+            ASSERT_NE(::Run(), 0);
+        }
+    }
+    EXPECT_EQ(OpenDescriptors(), fds);
+    EXPECT_EQ(Threads(), threads);
+    EXPECT_TRUE(card.readExactly(sent.size()) == sent) << "no byte lost across the cycles";
+}
+
+// Mostly for the ThreadSanitizer build: a user thread calling every export
+// while the card talks and the reader logs.
+TEST_F(FaultTest, ExportsFromAUserThreadWhileTheReaderRuns)
+{
+    OpenCard();
+    const std::string log = (temp.path() / "busy.log").string();
+    std::atomic<bool> done {false};
+    std::thread talker([&] {
+        while (!done)
+            card.write(RandomBytes(512, 3));
+    });
+    std::thread drainer([&] {
+        while (!done)
+            [[maybe_unused]] auto s = card.readUntilQuiet(5ms, 20ms);
+    });
+    std::thread user([&] {
+        char name[64];
+        std::uint8_t b = 0;
+        for (int i = 0; i < 300; ++i) {
+            WriteToBoard(static_cast<uint8_t>(i), 10);
+            IsSendingData();
+            ReadByteFromBoard(&b, 0);
+            if (i % 7 == 0)
+                StartLogging(log.c_str());
+            GetLogFileName(name, sizeof name);
+            if (i % 11 == 0)
+                StopLogging();
+            if (i % 50 == 0) {
+                CloseCommPort();
+                OpenCommPort(1);
+                ConfigureOpenComPort();
+            }
+            IsLogging();
+        }
+    });
+    user.join();
+    done = true;
+    talker.join();
+    drainer.join();
+    SUCCEED();
+}
+
+} // namespace
+} // namespace portlink_test

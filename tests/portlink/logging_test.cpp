@@ -1,0 +1,148 @@
+// The log of the card's output: exactly its bytes, appended, on disk promptly.
+#include "portlink_fixture.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+namespace portlink_test {
+namespace {
+
+std::uint64_t Digest(std::string_view bytes) // FNV-1a
+{
+    std::uint64_t h = 14695981039346656037ull;
+    for (const unsigned char c : bytes)
+        h = (h ^ c) * 1099511628211ull;
+    return h;
+}
+
+// Runs the test body in `dir`, so that names are relative to it.
+class ScopedCwd {
+public:
+    explicit ScopedCwd(const std::filesystem::path &dir) : old_(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(dir);
+    }
+    ~ScopedCwd() { std::filesystem::current_path(old_); }
+    ScopedCwd(const ScopedCwd &) = delete;
+    ScopedCwd &operator=(const ScopedCwd &) = delete;
+
+private:
+    std::filesystem::path old_;
+};
+
+using LoggingTest = PortlinkTest;
+
+TEST_F(LoggingTest, LogHoldsExactlyTheCardsBytesAfterWhatWasThere)
+{
+    ScopedCwd cwd(temp.path());
+    const std::string earlier = "earlier run\r\n";
+    std::ofstream("card.log", std::ios::binary) << earlier;
+    OpenCard();
+    ASSERT_EQ(StartLogging("card.log"), 1);
+
+    const std::string stream = RandomBytes(256 * 1024, 42);
+    card.write(stream);
+    const std::string expected = earlier + stream;
+    const auto deadline = Clock::now() + 10s;
+    while (std::filesystem::file_size("card.log") < expected.size() && Clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    StopLogging();
+    const std::string logged = ReadFile((temp.path() / "card.log").string());
+    EXPECT_EQ(logged.size(), expected.size());
+    EXPECT_EQ(Digest(logged), Digest(expected));
+}
+
+TEST_F(LoggingTest, LogIsOnDiskWithin100ms)
+{
+    OpenCard();
+    const std::string log = (temp.path() / "prompt.log").string();
+    ASSERT_NE(StartLogging(log.c_str()), 0);
+    card.write("OK\r\n");
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(ReadFile(log), "OK\r\n");
+}
+
+struct BadLog {
+    const char *name;
+    std::function<std::string(const std::filesystem::path &temp)> fileName; // empty: pass nullptr
+};
+
+class BadLogTest : public PortlinkTest, public ::testing::WithParamInterface<BadLog> {};
+
+// Root writes anywhere, so these use names that nobody can create.
+TEST_P(BadLogTest, LoggingStaysOff)
+{
+    const std::string good = (temp.path() / "good.log").string();
+    ASSERT_EQ(StartLogging(good.c_str()), 1);
+    const std::string name = GetParam().fileName(temp.path());
+    {
+        StderrCapture capture;
+        EXPECT_EQ(StartLogging(GetParam().name == std::string("NullName") ? nullptr : name.c_str()), 0);
+        EXPECT_NE(capture.text().find("cannot log to"), std::string::npos) << capture.text();
+    }
+    EXPECT_EQ(IsLogging(), 0);
+    char buffer[255];
+    EXPECT_EQ(GetLogFileName(buffer, sizeof buffer), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, BadLogTest,
+    ::testing::Values(BadLog {"FolderIsAFile",
+                              [](const auto &temp) {
+                                  std::ofstream(temp / "file") << "x";
+                                  return (temp / "file" / "log.txt").string();
+                              }},
+                      BadLog {"NameIsAFolder", [](const auto &temp) { return temp.string(); }},
+                      BadLog {"EmptyName", [](const auto &) { return std::string(); }},
+                      BadLog {"NullName", [](const auto &) { return std::string(); }}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+struct NameBuffer {
+    const char *name;
+    std::int32_t size;
+    bool written;
+};
+
+class LogFileNameTest : public PortlinkTest, public ::testing::WithParamInterface<NameBuffer> {};
+
+TEST_P(LogFileNameTest, NeverWritesMoreThanSize)
+{
+    ScopedCwd cwd(temp.path());
+    ASSERT_EQ(StartLogging("TovrikLog.txt"), 1); // 13 characters
+    EXPECT_EQ(IsLogging(), 1);
+    char buffer[300];
+    std::memset(buffer, '#', sizeof buffer);
+    const auto size = GetParam().size;
+    EXPECT_EQ(GetLogFileName(buffer, size) != 0, GetParam().written);
+    if (GetParam().written) {
+        EXPECT_STREQ(buffer, "TovrikLog.txt");
+    }
+    for (std::size_t i = GetParam().written ? 14 : 0; i < sizeof buffer; ++i)
+        ASSERT_EQ(buffer[i], '#') << "byte " << i << " touched";
+
+    StopLogging();
+    EXPECT_EQ(IsLogging(), 0);
+    EXPECT_EQ(GetLogFileName(buffer, 255), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, LogFileNameTest,
+                         ::testing::Values(NameBuffer {"AsTheDialogAsks", 255, true},
+                                           NameBuffer {"ExactFit", 14, true},
+                                           NameBuffer {"NoRoomForTheNul", 13, false},
+                                           NameBuffer {"Zero", 0, false},
+                                           NameBuffer {"Negative", -1, false}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(LoggingTest, NullBufferIsRefused)
+{
+    ASSERT_EQ(StartLogging((temp.path() / "x.log").c_str()), 1);
+    EXPECT_EQ(GetLogFileName(nullptr, 255), 0);
+}
+
+} // namespace
+} // namespace portlink_test
