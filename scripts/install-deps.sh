@@ -6,7 +6,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth x11-utils xdotool fonts-dejavu-core
+  xvfb xauth x11-utils xdotool fonts-dejavu-core fonts-dejavu-extra
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,102 @@
+// The main window: the technician's answers, the address rows, and the
+// Configure, Delete, Clear, dialog and Exit buttons.
+#pragma once
+
+#include "form2.h"
+#include "form_logic.h"
+#include "main_window_access.h"
+#include "octet_field.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+class BoardLink;
+class GatewayCommands;
+class MessageBoxes;
+class Ticker;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+class Form1 final : public QMainWindow, public WindowSections, public MainWindowAccess {
+    Q_OBJECT
+public:
+    // Runs Form_Load before returning; the caller shows the window.
+    Form1(BoardLink &link, GatewayCommands &commands, MessageBoxes &boxes, Ticker &timer,
+          QWidget *parent = nullptr);
+    ~Form1() override;
+
+    void CheckIfButtonEnabled() override;
+    void SetStatusCaption(const QString &caption) override;
+
+    // The answers and box texts as the controls hold them now.
+    [[nodiscard]] FormAnswers Answers() const;
+    [[nodiscard]] int ProgressTicks() const { return ProgressTicks_; }
+    [[nodiscard]] Form2 *Dialog() const { return dialog_; }
+
+    // The handlers, public so that tests and the toolkit's signals reach them.
+    void Command1_Click();
+    void Timer1_Timer();
+    void Command3_Click();
+    void Command2_Click();
+    void Clear_Click();
+    void Advanced_Click();
+    void Version_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    struct OctetBinding;
+
+    void BuildControls();
+    void BuildOctetRows();
+    void Form_Load();
+    void Form_Unload();
+    void CloseDialog();
+    void DeleteGatewayConfig();
+
+    // The section procedures.
+    void EnableIPSettings(bool enabled) override;
+    void EnableDHCPChoice(bool enabled) override;
+    void EnableNBXIPAddress(bool enabled) override;
+    void EnableNBXMacAddress(bool enabled) override;
+    void EnableRemoteChoice(bool enabled) override;
+
+    BoardLink &link_;
+    GatewayCommands &commands_;
+    MessageBoxes &boxes_;
+    Ticker &Timer1;
+    int ProgressTicks_ = 0;
+    bool sendFailed_ = false;
+    bool unloaded_ = false;
+    QPointer<Form2> dialog_;
+
+    QWidget *client_ = nullptr;
+    QLabel *Label1 = nullptr;
+    QRadioButton *Option1 = nullptr, *Option2 = nullptr, *Option3 = nullptr;
+    QGroupBox *DHCP = nullptr, *NBX = nullptr, *Frame1 = nullptr, *RemoteNbx = nullptr, *Frame3 = nullptr;
+    QGroupBox *Frame2 = nullptr, *Frame4 = nullptr, *Frame5 = nullptr, *Frame7 = nullptr;
+    QLabel *DHCP1 = nullptr, *DHCP2 = nullptr, *IPAddress = nullptr, *Subnet = nullptr, *Gateway = nullptr;
+    QRadioButton *DHCPYes = nullptr, *DHCPNo = nullptr;
+    QLabel *Label2 = nullptr, *NBXRemoteLabel = nullptr, *NBX1 = nullptr, *MacAddr = nullptr;
+    QRadioButton *NBXYes = nullptr, *NBXNo = nullptr, *RemoteYes = nullptr, *RemoteNo = nullptr;
+    std::array<QLineEdit *, 4> IP {}, Sub {}, gw {}, NBXIP {};
+    std::array<QLineEdit *, 6> Mac {};
+    QComboBox *CountryCode = nullptr;
+    QCheckBox *Check1 = nullptr, *Check2 = nullptr;
+    QLabel *Status = nullptr;
+    QPushButton *Command1 = nullptr, *Command3 = nullptr, *Clear = nullptr, *Advanced = nullptr, *Command2 = nullptr;
+    QAction *Version = nullptr;
+
+    std::vector<std::unique_ptr<OctetBinding>> octets_;
+};

@@ -1,0 +1,635 @@
+// The real main window driven as a technician drives it: clicks, typing,
+// questions answered, timer ticks delivered one by one.
+#include "form1_fixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QRadioButton>
+
+#include <functional>
+
+using testsupport::FakeMessageBoxes;
+
+namespace {
+
+const char *const kOptionButtons[] = {"Option1", "Option2", "Option3", "DHCPYes", "DHCPNo",
+                                      "NBXYes",  "NBXNo",   "RemoteYes", "RemoteNo"};
+
+const QStringList kOwnIP = {"DHCP2", "IP1", "IP2", "IP3", "IP4", "Sub1", "Sub2", "Sub3", "Sub4", "gw1",
+                            "gw2", "gw3", "gw4", "IPAddress", "Subnet", "Gateway"};
+const QStringList kDHCPQuestion = {"DHCP", "DHCP1", "DHCPYes", "DHCPNo"};
+const QStringList kNBXIP = {"NBX1", "NBXIP1", "NBXIP2", "NBXIP3", "NBXIP4"};
+const QStringList kNBXMac = {"Mac1", "Mac2", "Mac3", "Mac4", "Mac5", "Mac6", "MacAddr"};
+const QStringList kRemoteQuestion = {"NBXRemoteLabel", "RemoteYes", "RemoteNo"};
+
+const char *kConfigureQuestion = "Do you want to send your IP configuration data to the gateway card and restart it?";
+const char *kExitAfterSend = "All configuration data has been sent to the gateway card. Do you now want to exit ?";
+
+struct Sections {
+    bool dhcp, ownIP, remote, nbxIP, mac;
+};
+
+// Which sections the current selections call for.
+Sections Expected(const Form1Rig &r)
+{
+    const bool nbxYes = r.checked("NBXYes"), remoteYes = r.checked("RemoteYes"), dhcpNo = r.checked("DHCPNo");
+    if (r.checked("Option1"))
+        return {false, false, false, false, nbxYes};
+    if (r.checked("Option2") && remoteYes)
+        return {true, dhcpNo, true, true, true};
+    if (r.checked("Option2"))
+        return {false, false, true, nbxYes, nbxYes};
+    const bool nbx = nbxYes || remoteYes;
+    return {true, dhcpNo, true, nbx, nbx};
+}
+
+QString SectionMismatch(const Form1Rig &r)
+{
+    const Sections e = Expected(r);
+    const std::pair<const QStringList *, bool> groups[] = {
+        {&kDHCPQuestion, e.dhcp}, {&kOwnIP, e.ownIP}, {&kRemoteQuestion, e.remote}, {&kNBXIP, e.nbxIP}, {&kNBXMac, e.mac}};
+    for (const auto &[names, want] : groups)
+        for (const auto &name : *names)
+            if (r.enabledProperty(name.toLatin1().constData()) != want)
+                return name + (want ? " should be enabled" : " should be disabled");
+    return {};
+}
+
+void TypeAddress(Form1Rig &r, const char *firstBox, const QString &address)
+{
+    r.type(firstBox, address);
+}
+
+} // namespace
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+private slots:
+    void startUpWithCom1Missing();
+    void startUpWithCom1Open();
+    void windowGeometryAndFocusOrder();
+    void sectionsFollowEveryShortClickSequence();
+    void sectionsFollowLongRandomClickWalks();
+    void readinessFollowsEntriesAndPort();
+    void exitAnsweredNoChangesNothing();
+    void exitAnsweredYesClosesDialogWindowAndPort();
+    void closeButtonAsksNothingAndClosesPort();
+    void versionNamesTheVersion();
+    void renderToPng();
+
+    void typingFillsAddressRows();
+    void separatorRules_data();
+    void separatorRules();
+    void letterInsideBoxCutsTheRest();
+    void nbxBoxesTakeAFourthDigit();
+
+    void typicalConfigurationSendsTheOverviewLines();
+    void configureAnsweredNoSendsNothing();
+    void configureWithPortClosedReportsFailure();
+    void failedWriteStopsTheSequence();
+    void malformedAddressIsRefused_data();
+    void malformedAddressIsRefused();
+    void progressDotsOverThirtyTicks();
+    void exitQuestionComesOncePerSend();
+    void endOfSendRechecksConfigure();
+    void deleteWithPortClosedAsksNothing();
+    void deleteSendsClearLine();
+    void clearRestoresTheStartingPoint();
+};
+
+void TestForm1::startUpWithCom1Missing()
+{
+    Form1Rig r(false);
+    QCOMPARE(r.boxes.shown, std::vector<std::string> {"Failed to Open Com1"});
+    QCOMPARE(r.library.calls.at(0), std::string("Run"));
+    QCOMPARE(r.library.calls.at(1), std::string("OpenCommPort 1"));
+    QCOMPARE(r.library.count("StartLogging TovrikLog.txt"), 1);
+    QVERIFY(r.checked("Option1"));
+    QVERIFY(!r.get("Command1")->isEnabled());
+    QVERIFY(!r.get("Command3")->isEnabled());
+    QVERIFY(r.form->isVisible());
+}
+
+void TestForm1::startUpWithCom1Open()
+{
+    Form1Rig r;
+    QVERIFY(r.boxes.shown.empty());
+    QCOMPARE(r.library.count("ConfigureOpenComPort"), 1);
+    // "Ethernet" with No to both NBX questions needs no address at all.
+    QVERIFY(r.get("Command1")->isEnabled());
+    QVERIFY(r.get("Command3")->isEnabled());
+    // The remote question is created enabled but start-up disables it.
+    for (const auto &name : kRemoteQuestion)
+        QVERIFY(!r.enabledProperty(name.toLatin1().constData()));
+    QVERIFY(r.checked("RemoteNo"));
+    QCOMPARE(r.get<QComboBox>("CountryCode")->currentText(), QString("  <Select Country>"));
+    QVERIFY(r.get<QCheckBox>("Check1")->isChecked());
+    QVERIFY(!r.get<QCheckBox>("Check2")->isChecked());
+    QVERIFY(r.get<QLabel>("Status")->text().isEmpty());
+    QVERIFY(!r.timer.Enabled());
+}
+
+void TestForm1::windowGeometryAndFocusOrder()
+{
+    Form1Rig r;
+    QCOMPARE(r.form->windowTitle(), QString("Brenlock Configuration"));
+    QCOMPARE(r.form->centralWidget()->size(), QSize(733, 505));
+    QCOMPARE(r.form->centralWidget()->y(), r.form->menuBar()->height());
+    QCOMPARE(r.get("Command1")->geometry(), QRect(576, 320, 129, 73));
+    QCOMPARE(r.get("Mac6")->parentWidget()->objectName(), QString("Frame3"));
+    QCOMPARE(r.get("Mac6")->geometry(), QRect(248, 96, 25, 19));
+    QCOMPARE(r.box("NBXIP2")->maxLength(), 4);
+    QCOMPARE(r.box("NBXIP4")->maxLength(), 3);
+    QCOMPARE(r.box("Mac1")->maxLength(), 2);
+
+    // Enable every section so that the whole focus chain can be walked.
+    r.click("Option3");
+    r.click("NBXYes");
+    r.click("RemoteYes");
+    const QStringList expected = {"Option1", "Option2", "Option3", "DHCPNo", "DHCPYes", "IP1", "IP2", "IP3", "IP4",
+                                  "Sub1", "Sub2", "Sub3", "Sub4", "gw1", "gw2", "gw3", "gw4", "NBXYes", "NBXNo",
+                                  "RemoteYes", "RemoteNo", "NBXIP1", "NBXIP2", "NBXIP3", "NBXIP4", "Mac1", "Mac2",
+                                  "Mac3", "Mac4", "Mac5", "Mac6", "Clear", "Advanced", "Command1", "Command2",
+                                  "CountryCode", "Command3", "Check1", "Check2"};
+    QWidget *w = r.get("Option1");
+    for (int i = 1; i < expected.size(); ++i) {
+        w = w->nextInFocusChain();
+        // Qt keeps Tab on the selected button of a group only, so walk the chain itself.
+        while (w->focusPolicy() == Qt::NoFocus || w->objectName().isEmpty() || !expected.contains(w->objectName()))
+            w = w->nextInFocusChain();
+        QCOMPARE(w->objectName(), expected[i]);
+    }
+}
+
+void TestForm1::sectionsFollowEveryShortClickSequence()
+{
+    // Every sequence of up to three clicks over the nine option buttons.
+    const int n = 9;
+    for (int length = 1; length <= 3; ++length) {
+        int total = 1;
+        for (int i = 0; i < length; ++i)
+            total *= n;
+        for (int code = 0; code < total; ++code) {
+            Form1Rig r;
+            QString trail;
+            for (int i = 0, c = code; i < length; ++i, c /= n) {
+                r.click(kOptionButtons[c % n]);
+                trail += QString(kOptionButtons[c % n]) + ' ';
+                const QString mismatch = SectionMismatch(r);
+                QVERIFY2(mismatch.isEmpty(), qPrintable(trail + ": " + mismatch));
+            }
+        }
+    }
+}
+
+void TestForm1::sectionsFollowLongRandomClickWalks()
+{
+    QRandomGenerator rng(20261207);
+    for (int walk = 0; walk < 20; ++walk) {
+        Form1Rig r;
+        QString trail;
+        for (int step = 0; step < 150; ++step) {
+            const char *name = kOptionButtons[rng.bounded(9)];
+            r.click(name);
+            trail = QString(name);
+            const QString mismatch = SectionMismatch(r);
+            QVERIFY2(mismatch.isEmpty(), qPrintable(QString("walk %1 step %2 after %3: %4").arg(walk).arg(step).arg(trail, mismatch)));
+        }
+    }
+}
+
+void TestForm1::readinessFollowsEntriesAndPort()
+{
+    Form1Rig r;
+    r.click("Option3");
+    QVERIFY(!r.get("Command1")->isEnabled()); // own IP required
+    TypeAddress(r, "IP1", "10.0.0.5");
+    TypeAddress(r, "Sub1", "255.255.255.0");
+    QVERIFY(!r.get("Command1")->isEnabled());
+    TypeAddress(r, "gw1", "10.0.0.1");
+    QVERIFY(r.get("Command1")->isEnabled());
+    // Emptying one box disables Configure at once.
+    r.box("Sub3")->setFocus();
+    QTest::keyClick(r.box("Sub3"), Qt::Key_Backspace);
+    QTest::keyClick(r.box("Sub3"), Qt::Key_Backspace);
+    QTest::keyClick(r.box("Sub3"), Qt::Key_Backspace);
+    QVERIFY(r.box("Sub3")->text().isEmpty());
+    QVERIFY(!r.get("Command1")->isEnabled());
+    QVERIFY(r.get("Command3")->isEnabled());
+    // DHCP Yes under "Standard IP" needs no own IP.
+    r.click("DHCPYes");
+    QVERIFY(r.get("Command1")->isEnabled());
+    // Country and audio never change the buttons.
+    r.link.SelectComPort(2); // closes COM1; COM2 does not open
+    r.click("Check2");
+    QVERIFY(r.get("Command1")->isEnabled());
+    r.click("DHCPNo");
+    QVERIFY(!r.get("Command1")->isEnabled());
+    QVERIFY(!r.get("Command3")->isEnabled());
+}
+
+void TestForm1::exitAnsweredNoChangesNothing()
+{
+    Form1Rig r;
+    const auto calls = r.library.calls;
+    r.boxes.answers = {false};
+    r.click("Command2");
+    QCOMPARE(r.boxes.shown.back(), std::string("Are you sure that you want to exit?"));
+    QVERIFY(r.form->isVisible());
+    QCOMPARE(r.library.calls, calls);
+}
+
+void TestForm1::exitAnsweredYesClosesDialogWindowAndPort()
+{
+    Form1Rig r;
+    r.click("Advanced");
+    QPointer<QDialog> dialog = r.form->Dialog();
+    QVERIFY(dialog && dialog->isVisible());
+    const auto calls = r.library.calls.size();
+    r.boxes.answers = {true};
+    r.click("Command2");
+    QVERIFY(!dialog);
+    QVERIFY(!r.form->isVisible());
+    // The dialog applied nothing: the only call is the port's close.
+    QCOMPARE(r.library.calls.size(), calls + 1);
+    QCOMPARE(r.library.calls.back(), std::string("CloseCommPort"));
+}
+
+void TestForm1::closeButtonAsksNothingAndClosesPort()
+{
+    Form1Rig r;
+    r.click("Advanced");
+    QPointer<QDialog> dialog = r.form->Dialog();
+    QVERIFY(r.form->close());
+    QVERIFY(r.boxes.shown.empty());
+    QVERIFY(!dialog);
+    QCOMPARE(r.library.count("CloseCommPort"), 1);
+}
+
+void TestForm1::versionNamesTheVersion()
+{
+    Form1Rig r;
+    auto *menu = r.form->menuBar()->actions().at(0);
+    QCOMPARE(menu->text(), QString("About Tovrik"));
+    QCOMPARE(menu->menu()->actions().at(0)->text(), QString("Version"));
+    menu->menu()->actions().at(0)->trigger();
+    QCOMPARE(r.boxes.shown.size(), std::size_t(1));
+    QVERIFY(QString::fromStdString(r.boxes.shown[0]).endsWith("Version 1.2.0.0"));
+}
+
+void TestForm1::renderToPng()
+{
+    Form1Rig r;
+    r.click("Option3");
+    TypeAddress(r, "IP1", "10.0.0.5");
+    TypeAddress(r, "Sub1", "255.255.255.0");
+    TypeAddress(r, "gw1", "10.0.0.1");
+    const QString path = QStringLiteral(TOVRIK_BUILD_DIR "/form1.png");
+    QVERIFY(r.form->grab().save(path));
+}
+
+void TestForm1::typingFillsAddressRows()
+{
+    Form1Rig r;
+    r.click("Option3");
+    r.type("IP1", "192.168.0.10");
+    QCOMPARE(r.box("IP1")->text(), QString("192"));
+    QCOMPARE(r.box("IP2")->text(), QString("168"));
+    QCOMPARE(r.box("IP3")->text(), QString("0"));
+    QCOMPARE(r.box("IP4")->text(), QString("10"));
+    QCOMPARE(QApplication::focusWidget(), r.get("IP4"));
+
+    r.click("NBXYes");
+    r.type("Mac1", "00:1A:2b:3C:4d:5E");
+    const QStringList mac = {"00", "1a", "2b", "3c", "4d", "5e"};
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(r.box(qPrintable(QString("Mac%1").arg(i + 1)))->text(), mac[i]);
+    QCOMPARE(QApplication::focusWidget(), r.get("Mac6"));
+}
+
+void TestForm1::separatorRules_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("dot in empty first box moves on") << "IP1" << "." << "" << "IP2";
+    QTest::newRow("1 then dot in first box") << "Sub1" << "1." << "1" << "Sub2";
+    QTest::newRow("1 then dot in middle box") << "gw2" << "1." << "1" << "gw3";
+    QTest::newRow("dot in empty middle box is swallowed") << "IP3" << "." << "" << "IP3";
+    QTest::newRow("dot in empty last box is swallowed") << "IP4" << "." << "" << "IP4";
+    QTest::newRow("1 then dot stays in last box") << "IP4" << "1." << "1." << "IP4";
+    QTest::newRow("third digit advances") << "gw3" << "123" << "123" << "gw4";
+    QTest::newRow("last box keeps focus") << "Sub4" << "255" << "255" << "Sub4";
+    QTest::newRow("colon in empty middle MAC box") << "Mac3" << ":" << "" << "Mac3";
+    QTest::newRow("second hex digit advances") << "Mac5" << "fF" << "ff" << "Mac6";
+    QTest::newRow("A becomes a") << "Mac2" << "A" << "a" << "Mac2";
+    QTest::newRow("g disappears") << "Mac2" << "g" << "" << "Mac2";
+    QTest::newRow("colon cut in a decimal box") << "IP2" << "1:" << "1" << "IP2";
+    QTest::newRow("dot cut in a MAC box") << "Mac1" << "a." << "a" << "Mac1";
+}
+
+void TestForm1::separatorRules()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    QFETCH(QString, text);
+    QFETCH(QString, focus);
+    Form1Rig r;
+    r.click("Option3");
+    r.click("NBXYes");
+    r.type(qPrintable(box), typed);
+    QCOMPARE(r.box(qPrintable(box))->text(), text);
+    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+}
+
+void TestForm1::letterInsideBoxCutsTheRest()
+{
+    Form1Rig r;
+    r.click("Option3");
+    r.type("IP4", "12");
+    auto *ip4 = r.box("IP4");
+    ip4->setCursorPosition(1);
+    QTest::keyClick(ip4, 'x');
+    QCOMPARE(ip4->text(), QString("1"));
+    QCOMPARE(ip4->cursorPosition(), 1);
+
+    // A "." between two digits stays, and the length of 3 moves the focus on.
+    r.type("IP1", "12");
+    r.box("IP1")->setCursorPosition(1);
+    QTest::keyClick(r.box("IP1"), Qt::Key_Period);
+    QCOMPARE(r.box("IP1")->text(), QString("1.2"));
+    QCOMPARE(QApplication::focusWidget(), r.get("IP2"));
+}
+
+void TestForm1::nbxBoxesTakeAFourthDigit()
+{
+    Form1Rig r;
+    r.click("Option3");
+    r.click("NBXYes");
+    r.type("NBXIP2", "123");
+    QCOMPARE(QApplication::focusWidget(), r.get("NBXIP3"));
+    r.type("NBXIP2", "4");
+    QCOMPARE(r.box("NBXIP2")->text(), QString("1234"));
+    // A deletion back to three digits moves the focus on again.
+    r.box("NBXIP2")->setFocus();
+    QTest::keyClick(r.box("NBXIP2"), Qt::Key_Backspace);
+    QCOMPARE(r.box("NBXIP2")->text(), QString("123"));
+    QCOMPARE(QApplication::focusWidget(), r.get("NBXIP3"));
+}
+
+void TestForm1::typicalConfigurationSendsTheOverviewLines()
+{
+    Form1Rig r;
+    r.click("Option3");
+    TypeAddress(r, "IP1", "10.0.0.5");
+    TypeAddress(r, "Sub1", "255.255.255.0");
+    TypeAddress(r, "gw1", "10.0.0.1");
+    r.boxes.answers = {true, false};
+    r.library.sendingAnswers = {true, true};
+    r.click("Command1");
+    QCOMPARE(r.boxes.shown.at(0), std::string(kConfigureQuestion));
+    QCOMPARE(r.library.written,
+             std::string("%CB\r%CR0\r%CP0\r%CI10.0.0.5\ry%CS255.255.255.0\ry%CG10.0.0.1\ry%CK1\r%CQ0\r%CE\r"));
+    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+    QVERIFY(r.timer.Enabled());
+    QVERIFY(r.timer.Tick());
+    QCOMPARE(r.get<QLabel>("Status")->text(), QString("Sending Data . "));
+    QVERIFY(!r.get("Command1")->isEnabled() && !r.get("Command2")->isEnabled());
+    QVERIFY(!r.get("Advanced")->isEnabled() && !r.get("Clear")->isEnabled());
+    QVERIFY(r.get("Command3")->isEnabled());
+    QVERIFY(r.timer.Tick());
+    QVERIFY(r.timer.Tick());
+    QCOMPARE(r.get<QLabel>("Status")->text(), QString("Data Sent"));
+    QCOMPARE(r.boxes.shown.back(), std::string(kExitAfterSend));
+    QVERIFY(!r.timer.Enabled()); // answered No
+    QVERIFY(r.form->isVisible());
+    QVERIFY(r.get("Command2")->isEnabled() && r.get("Command1")->isEnabled());
+}
+
+void TestForm1::configureAnsweredNoSendsNothing()
+{
+    Form1Rig r;
+    r.boxes.answers = {false};
+    r.click("Command1");
+    QVERIFY(r.library.written.empty());
+    QVERIFY(!r.timer.Enabled());
+    QCOMPARE(r.form->ProgressTicks(), 0);
+    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+}
+
+void TestForm1::configureWithPortClosedReportsFailure()
+{
+    Form1Rig r;
+    r.library.openablePorts.clear();
+    r.link.SelectComPort(2);
+    // Reach the button although the readiness check would disable it.
+    r.boxes.answers = {true};
+    r.form->Command1_Click();
+    QVERIFY(r.library.written.empty());
+    QVERIFY(!r.timer.Enabled());
+    QCOMPARE(r.get<QLabel>("Status")->text(), QString("Sending failed"));
+}
+
+void TestForm1::failedWriteStopsTheSequence()
+{
+    Form1Rig r;
+    r.click("NBXYes");
+    r.click("Mac1");
+    r.type("Mac1", "0102030405");
+    r.type("Mac6", "06");
+    r.library.failWriteAt = 12; // inside "%CP0\r"
+    r.boxes.answers = {true};
+    r.library.sendingAnswers = {true};
+    r.click("Command1");
+    QCOMPARE(r.library.writeCalls, 13);
+    QCOMPARE(r.library.written, std::string("%CB\r%CR0\r%CP"));
+    QCOMPARE(r.boxes.shown, (std::vector<std::string> {kConfigureQuestion, "Error writing to Gateway"}));
+    QVERIFY(r.timer.Tick());
+    QVERIFY(r.timer.Tick());
+    QCOMPARE(r.get<QLabel>("Status")->text(), QString("Sending failed"));
+    QCOMPARE(r.boxes.shown.size(), std::size_t(2)); // no exit question
+    QVERIFY(!r.timer.Enabled());
+}
+
+void TestForm1::malformedAddressIsRefused_data()
+{
+    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<QStringList>("emptied");
+    // "box=keys": the focus put in the box, then the keys; "box@n=keys" with the caret at n.
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<QString>("message");
+    const QStringList ipRow = {"IP1", "IP2", "IP3", "IP4"};
+    QTest::newRow("octet above 255") << QStringList {"Option3"} << ipRow << QStringList {"IP1=999.0.0.5"}
+                                     << "Not a valid IP Address: 999.0.0.5";
+    QTest::newRow("five-part address") << QStringList {"Option3"} << ipRow << QStringList {"IP1=12", "IP1@1=.", "IP2=0.0.1"}
+                                       << "Not a valid IP Address: 1.2.0.0.1";
+    QTest::newRow("four-digit NBX octet") << QStringList {"Option3", "NBXYes"}
+                                          << QStringList {"NBXIP1", "NBXIP2", "NBXIP3", "NBXIP4"}
+                                          << QStringList {"NBXIP1=123", "NBXIP1=4", "NBXIP2=0.0.2"}
+                                          << "Not a valid NBX IP Address: 1234.0.0.2";
+    QTest::newRow("short MAC") << QStringList {"Option1", "NBXYes"} << QStringList {"Mac6"} << QStringList {}
+                               << "Not a valid NBX MAC Address: 01:02:03:04:05:";
+}
+
+void TestForm1::malformedAddressIsRefused()
+{
+    QFETCH(QStringList, clicks);
+    QFETCH(QStringList, emptied);
+    QFETCH(QStringList, typed);
+    QFETCH(QString, message);
+    Form1Rig r;
+    for (const auto &c : clicks)
+        r.click(qPrintable(c));
+    // Fill every required box with something valid, then spoil one row.
+    for (const char *row : {"IP1", "Sub1", "gw1"})
+        r.type(row, "10.0.0.1");
+    if (clicks.contains("NBXYes")) {
+        r.type("NBXIP1", "10.0.0.2");
+        r.type("Mac1", "010203040506");
+    }
+    for (const auto &name : emptied)
+        r.box(qPrintable(name))->clear();
+    for (const auto &entry : typed) {
+        const QString target = entry.section('=', 0, 0);
+        const QString box = target.section('@', 0, 0);
+        r.box(qPrintable(box))->setFocus();
+        if (target.contains('@'))
+            r.box(qPrintable(box))->setCursorPosition(target.section('@', 1).toInt());
+        r.typeHere(entry.section('=', 1));
+    }
+    if (typed.isEmpty()) // an emptied box: reach the button all the same
+        r.form->Command1_Click();
+    else
+        r.click("Command1");
+    QStringList shown;
+    for (const auto &s : r.boxes.shown)
+        shown << QString::fromStdString(s);
+    QCOMPARE(shown, QStringList {message});
+    QVERIFY(r.library.written.empty());
+    QVERIFY(!r.timer.Enabled());
+    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+}
+
+void TestForm1::progressDotsOverThirtyTicks()
+{
+    Form1Rig r;
+    r.boxes.answers = {true, false};
+    r.library.sendingAnswers = std::deque<bool>(30, true);
+    r.click("Command1");
+    QStringList seen;
+    while (r.timer.Tick())
+        seen << r.get<QLabel>("Status")->text();
+    QCOMPARE(seen.size(), 31);
+    for (int i = 0; i < 24; ++i)
+        QCOMPARE(seen[i], "Sending Data " + QString(". ").repeated(i + 1));
+    QCOMPARE(seen[24], QString("Sending Data "));
+    for (int i = 25; i < 30; ++i)
+        QCOMPARE(seen[i], "Sending Data " + QString(". ").repeated(i - 24));
+    QCOMPARE(seen[30], QString("Data Sent"));
+}
+
+void TestForm1::exitQuestionComesOncePerSend()
+{
+    Form1Rig r;
+    int ticksInsideQuestion = 0;
+    r.boxes.onShow = [&](const std::string &text) {
+        if (text == kExitAfterSend && r.timer.Tick())
+            ++ticksInsideQuestion;
+    };
+    r.boxes.answers = {true, false};
+    r.click("Command1");
+    QVERIFY(r.timer.Tick());
+    QVERIFY(!r.timer.Tick());
+    QCOMPARE(ticksInsideQuestion, 0);
+    QCOMPARE(std::count(r.boxes.shown.begin(), r.boxes.shown.end(), std::string(kExitAfterSend)), 1);
+
+    // Yes closes the window and with it the port.
+    r.boxes.answers = {true, true};
+    r.click("Command1");
+    QVERIFY(r.timer.Tick());
+    QVERIFY(!r.form->isVisible());
+    QCOMPARE(r.library.calls.back(), std::string("CloseCommPort"));
+}
+
+void TestForm1::endOfSendRechecksConfigure()
+{
+    Form1Rig r;
+    r.click("Option3");
+    r.click("DHCPYes");
+    r.boxes.answers = {true, false};
+    r.library.sendingAnswers = {true};
+    r.click("Command1");
+    QVERIFY(r.timer.Tick());
+    // During the send the technician switches DHCP off; the own IP is empty.
+    r.click("DHCPNo");
+    QVERIFY(r.timer.Tick());
+    QCOMPARE(r.get<QLabel>("Status")->text(), QString("Data Sent"));
+    QVERIFY(!r.get("Command1")->isEnabled());
+    QVERIFY(r.get("Command2")->isEnabled());
+}
+
+void TestForm1::deleteWithPortClosedAsksNothing()
+{
+    Form1Rig r(false);
+    r.form->Command3_Click();
+    QCOMPARE(r.boxes.shown.size(), std::size_t(1)); // the start-up failure only
+    QVERIFY(r.library.written.empty());
+}
+
+void TestForm1::deleteSendsClearLine()
+{
+    Form1Rig r;
+    r.boxes.answers = {false};
+    r.click("Command3");
+    QVERIFY(r.library.written.empty());
+    r.boxes.answers = {true};
+    r.click("Command3");
+    QCOMPARE(r.library.written, std::string("%CC\r"));
+    QCOMPARE(r.boxes.shown.back(), std::string("Board should now be restarting"));
+
+    // When the line cannot be written, the board is not said to restart.
+    r.library.failWriteAt = 0;
+    r.library.writeCalls = 0;
+    r.boxes.answers = {true};
+    r.boxes.shown.clear();
+    r.click("Command3");
+    QCOMPARE(r.boxes.shown.back(), std::string("Error writing to Gateway"));
+}
+
+void TestForm1::clearRestoresTheStartingPoint()
+{
+    Form1Rig r;
+    r.click("Option2");
+    r.click("RemoteYes");
+    r.click("DHCPYes");
+    r.click("NBXYes");
+    r.type("NBXIP1", "10.1.1.1");
+    r.type("Mac1", "aabbccddeeff");
+    r.get<QComboBox>("CountryCode")->setCurrentIndex(1);
+    r.click("Check1");
+    r.click("Check2");
+    r.get<QLabel>("Status")->setText("Logging To File x");
+    r.click("Clear");
+    QVERIFY(r.checked("Option1") && r.checked("DHCPNo") && r.checked("NBXNo"));
+    QVERIFY(r.checked("RemoteYes")); // the remote group is left alone
+    for (const auto *name : {"NBXIP1", "NBXIP4", "Mac1", "Mac6"})
+        QVERIFY(r.box(name)->text().isEmpty());
+    QCOMPARE(r.get<QComboBox>("CountryCode")->currentText(), QString("  <Select Country>"));
+    QVERIFY(r.get<QCheckBox>("Check1")->isChecked() && !r.get<QCheckBox>("Check2")->isChecked());
+    QCOMPARE(r.get<QLabel>("Status")->text(), QString("Logging To File x"));
+    for (const auto *names : {&kDHCPQuestion, &kOwnIP, &kNBXIP, &kNBXMac, &kRemoteQuestion})
+        for (const auto &name : *names)
+            QVERIFY2(!r.enabledProperty(qPrintable(name)), qPrintable(name));
+    // "Ethernet" with the remote Yes left over needs both NBX addresses.
+    QVERIFY(!r.get("Command1")->isEnabled());
+    QVERIFY(r.get("Command3")->isEnabled());
+}
+
+QTEST_MAIN(TestForm1)
+#include "test_form1.moc"
