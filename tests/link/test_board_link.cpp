@@ -1,0 +1,130 @@
+// The board link's port rules and the command lines, on a recording library.
+#include "board_link.h"
+#include "fakes.h"
+#include "gateway_commands.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testsupport::FakeMessageBoxes;
+using testsupport::FakeSerialLibrary;
+
+struct Link : testing::Test {
+    FakeSerialLibrary library;
+    FakeMessageBoxes boxes;
+    BoardLink link {library, boxes};
+    GatewayCommands commands {link};
+
+    void Open(int port = 1)
+    {
+        library.openablePorts.insert(port);
+        link.SelectComPort(static_cast<std::int16_t>(port));
+        ASSERT_TRUE(link.IsPortOpen());
+        library.calls.clear();
+    }
+};
+
+TEST_F(Link, SamePortWhileOpenMakesNoCall)
+{
+    Open(1);
+    link.SelectComPort(1);
+    EXPECT_TRUE(library.calls.empty());
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Link, SamePortWhileClosedOpensAgainAndReportsEachFailure)
+{
+    library.openablePorts.clear();
+    link.SelectComPort(3);
+    link.SelectComPort(3);
+    EXPECT_EQ(library.calls, (std::vector<std::string> {"OpenCommPort 3", "OpenCommPort 3"}));
+    EXPECT_EQ(boxes.shown, (std::vector<std::string> {"Failed to Open Com3", "Failed to Open Com3"}));
+    EXPECT_FALSE(link.IsPortOpen());
+    EXPECT_EQ(link.GetComPort(), 3);
+}
+
+TEST_F(Link, NewPortWhileClosedOpensWithoutClosing)
+{
+    library.openablePorts.clear();
+    link.SelectComPort(1);
+    library.calls.clear();
+    library.openablePorts = {2};
+    link.SelectComPort(2);
+    EXPECT_EQ(library.calls, (std::vector<std::string> {"OpenCommPort 2", "ConfigureOpenComPort"}));
+    EXPECT_TRUE(link.IsPortOpen());
+}
+
+TEST_F(Link, NewPortWhileOpenClosesFirst)
+{
+    Open(1);
+    link.SelectComPort(4); // not openable
+    EXPECT_EQ(library.calls, (std::vector<std::string> {"CloseCommPort", "OpenCommPort 4"}));
+    EXPECT_FALSE(link.IsPortOpen());
+    EXPECT_EQ(boxes.shown, std::vector<std::string> {"Failed to Open Com4"});
+}
+
+TEST_F(Link, WriteFailingOnSecondByteStopsTheLine)
+{
+    Open();
+    library.failWriteAt = 1;
+    EXPECT_FALSE(link.SendToGateway("%CE\r"));
+    EXPECT_EQ(library.writeCalls, 2);
+    EXPECT_EQ(boxes.shown, std::vector<std::string> {"Error writing to Gateway"});
+    EXPECT_TRUE(link.IsPortOpen()); // the port stays open
+}
+
+TEST_F(Link, EmptyLineMakesNoCall)
+{
+    Open();
+    EXPECT_TRUE(link.SendToGateway(""));
+    EXPECT_TRUE(library.calls.empty());
+}
+
+TEST_F(Link, SendersWriteNothingWhileClosed)
+{
+    library.openablePorts.clear();
+    link.SelectComPort(1);
+    boxes.shown.clear();
+    library.calls.clear();
+    EXPECT_TRUE(commands.SendBeginConfig());
+    EXPECT_TRUE(commands.SendIPSettings("1.2.3.4", "255.0.0.0", "1.2.3.1"));
+    EXPECT_TRUE(commands.SendNBXAddress("0.0.0.0", "aa:bb:cc:dd:ee:ff"));
+    EXPECT_TRUE(commands.SendClearConfig());
+    EXPECT_TRUE(commands.SendLogConfig());
+    EXPECT_TRUE(library.calls.empty());
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Link, SendersWriteTheExactLines)
+{
+    Open();
+    ASSERT_TRUE(commands.SendBeginConfig());
+    ASSERT_TRUE(commands.SendRemoteFlag(true));
+    ASSERT_TRUE(commands.SendDHCPFlag(false));
+    ASSERT_TRUE(commands.SendIPSettings("10.0.0.5", "255.255..0", "10.0.0.1"));
+    ASSERT_TRUE(commands.SendOnTheFlyFlag(true));
+    ASSERT_TRUE(commands.SendNBXAddress("0.0.0.0", "00:e0:bb:1:2:3"));
+    ASSERT_TRUE(commands.SendCountryCode("United Kingdom"));
+    ASSERT_TRUE(commands.SendCountryCode("united states"));
+    ASSERT_TRUE(commands.SendCountryCode("  <Select Country>"));
+    ASSERT_TRUE(commands.SendRememberAudio(CheckState::Greyed));
+    ASSERT_TRUE(commands.SendBoostAudio(CheckState::Checked));
+    ASSERT_TRUE(commands.SendEndConfig());
+    ASSERT_TRUE(commands.SendClearConfig());
+    ASSERT_TRUE(commands.SendLogConfig());
+    EXPECT_EQ(library.written, "%CB\r%CR1\r%CP0\r%CI10.0.0.5\ry%CS255.255..0\ry%CG10.0.0.1\ry%CF1\r"
+                               "%CN0.0.0.0\ry%CM00:e0:bb:1:2:3\ry%CV2\r%CK0\r%CQ1\r%CE\r%CC\r%CL\r");
+}
+
+// A line cut short must not be followed by the rest of the configuration.
+TEST_F(Link, MultiLineSenderStopsAtTheFailedLine)
+{
+    Open();
+    library.failWriteAt = 5; // inside "%CI…"
+    EXPECT_FALSE(commands.SendIPSettings("10.0.0.5", "255.255.255.0", "10.0.0.1"));
+    EXPECT_EQ(library.written, "%CI10");
+    EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
+} // namespace
