@@ -1,0 +1,116 @@
+// The main window on the real serial library, with a pseudo-terminal where
+// the card would be: the bytes that arrive, and a line that dies.
+#include "board_link.h"
+#include "fakes.h"
+#include "form1.h"
+#include "gateway_commands.h"
+#include "library_loader.h"
+#include "pty_pair.h"
+#include "serial_library.h"
+#include "ticker.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const char *kExitAfterSend = "All configuration data has been sent to the gateway card. Do you now want to exit ?";
+
+SerialLibrary &RealLibrary()
+{
+    static LoadedLibrary loaded = LoadSerialLibrary();
+    if (!loaded.error.empty())
+        qFatal("%s", loaded.error.c_str());
+    return *loaded.library;
+}
+
+struct LineRig {
+    testsupport::DeviceDir devices;
+    testsupport::TempDir workDir;
+    testsupport::PtyPair card;
+    testsupport::FakeMessageBoxes boxes;
+    QtTicker timer {250};
+    BoardLink link {RealLibrary(), boxes};
+    GatewayCommands commands {link};
+    std::unique_ptr<Form1> form;
+    QString previousDir = QDir::currentPath();
+
+    LineRig()
+    {
+        QDir::setCurrent(QString::fromStdString(workDir.path().string())); // the log file lands here
+        devices.map(1, card.devicePath());
+        form = std::make_unique<Form1>(link, commands, boxes, timer);
+        form->show();
+        if (!QTest::qWaitForWindowExposed(form.get()))
+            qWarning("the main window was not exposed");
+    }
+    ~LineRig()
+    {
+        form->close();
+        RealLibrary().StopLogging();
+        QDir::setCurrent(previousDir);
+    }
+    void type(const char *box, const QString &text)
+    {
+        form->findChild<QLineEdit *>(box)->setFocus();
+        for (const QChar c : text)
+            QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+    }
+    QString status() const { return form->findChild<QLabel *>("Status")->text(); }
+    void click(const char *name) { QTest::mouseClick(form->findChild<QWidget *>(name), Qt::LeftButton); }
+};
+
+} // namespace
+
+class TestForm1Line : public QObject {
+    Q_OBJECT
+private slots:
+    void typicalConfigurationArrivesByteForByte();
+    void lineDyingBeforeTheSendReportsFailure();
+};
+
+void TestForm1Line::typicalConfigurationArrivesByteForByte()
+{
+    LineRig r;
+    QVERIFY(r.link.IsPortOpen());
+    QTest::mouseClick(r.form->findChild<QWidget *>("Option3"), Qt::LeftButton, {}, QPoint(6, 8));
+    r.type("IP1", "10.0.0.5");
+    r.type("Sub1", "255.255.255.0");
+    r.type("gw1", "10.0.0.1");
+    r.boxes.answers = {true, false};
+    r.click("Command1");
+
+    const std::string expected = "%CB\r%CR0\r%CP0\r%CI10.0.0.5\ry%CS255.255.255.0\ry%CG10.0.0.1\ry%CK1\r%CQ0\r%CE\r";
+    QCOMPARE(r.card.readExactly(expected.size()), expected);
+    QTRY_COMPARE_WITH_TIMEOUT(r.status(), QString("Data Sent"), 3000);
+    QTest::qWait(600); // a few more ticks' worth: the question must not come again
+    QCOMPARE(std::count(r.boxes.shown.begin(), r.boxes.shown.end(), std::string(kExitAfterSend)), 1);
+    QVERIFY(!r.timer.Enabled());
+    QCOMPARE(r.card.readUntilQuiet(std::chrono::milliseconds(100)), std::string());
+}
+
+void TestForm1Line::lineDyingBeforeTheSendReportsFailure()
+{
+    LineRig r;
+    QVERIFY(r.link.IsPortOpen());
+    // The card goes away while the technician reads the question.
+    r.boxes.onShow = [&](const std::string &text) {
+        if (text.rfind("Do you want to send", 0) == 0)
+            r.card.hangUp();
+    };
+    r.boxes.answers = {true};
+    r.click("Command1");
+    QCOMPARE(r.boxes.shown.back(), std::string("Error writing to Gateway"));
+    QTRY_COMPARE_WITH_TIMEOUT(r.status(), QString("Sending failed"), 3000);
+    QTest::qWait(300);
+    QCOMPARE(std::count(r.boxes.shown.begin(), r.boxes.shown.end(), std::string(kExitAfterSend)), 0);
+    QCOMPARE(std::count(r.boxes.shown.begin(), r.boxes.shown.end(), std::string("Error writing to Gateway")), 1);
+    QVERIFY(!r.timer.Enabled());
+}
+
+QTEST_MAIN(TestForm1Line)
+#include "test_form1_line.moc"
