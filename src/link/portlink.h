@@ -5,8 +5,9 @@
  * ${XDG_CONFIG_HOME:-~/.config}/portlink/; without such a link it is
  * /dev/ttyS{n-1}. Line settings: 9600 baud, 8N1, raw, no flow control.
  *
- * Every function may be called from any one thread while the library's own
+ * Every function may be called from any thread while the library's own
  * reader thread runs; none of them blocks for longer than it says below.
+ * Results are 1 for yes and 0 for no.
  */
 #ifndef PORTLINK_H
 #define PORTLINK_H
@@ -23,51 +24,70 @@
 extern "C" {
 #endif
 
-/* Starts the background reader. Idempotent. Returns nonzero. */
+/* Starts the background reader, which takes the card's output off the line
+ * for the log and for ReadByteFromBoard, and notices a hang-up at once.
+ * Idempotent. Returns 0 only when no thread could be started. */
 PORTLINK_API int16_t Run(void);
 
-/* Stops the background reader and waits for it to end. Idempotent. */
+/* Stops the background reader and waits for it to end (at once: it is woken).
+ * The port stays open. Idempotent. */
 PORTLINK_API int16_t Stop(void);
 
-/* Opens COM `port` exclusively, without blocking and without making it the
- * controlling terminal; closes a port that is already open first. Returns 0
- * on any failure and says on standard error which device failed and why. */
+/* Closes a port that is already open (as CloseCommPort), then opens COM
+ * `port` without blocking, without making it the controlling terminal, and
+ * exclusively: a device that another process or another open holds fails.
+ * The line is raw from the start. Returns 0 on any failure (no such port,
+ * missing device, permission denied, busy) after one line on standard error
+ * naming the device and the reason. */
 PORTLINK_API int16_t OpenCommPort(int16_t port);
 
 /* 9600 baud, 8 data bits, no parity, 1 stop bit, raw, no flow control,
- * modem lines ignored. Returns 0 when no port is open or the device refuses. */
+ * modem lines ignored (CLOCAL); DTR and RTS are raised where the device has
+ * them. Returns 0 when no port is open, it has failed, or the device refuses. */
 PORTLINK_API int16_t ConfigureOpenComPort(void);
 
 /* Lets the bytes already written go out (at most the time they need at the
- * line rate plus one second), then closes. Harmless when nothing is open. */
+ * line rate plus one second; what is left then is discarded), then closes.
+ * Harmless when nothing is open. Returns nonzero. */
 PORTLINK_API int16_t CloseCommPort(void);
 
-/* Hands one byte to the device and returns; waits for room in the output
- * buffer no longer than `timeout_ms`. Nonzero when the byte was accepted; 0
- * when no port is open, the device failed or hung up, or there was no room. */
+/* Hands one byte to the device's output queue and returns; waits for room
+ * in it no longer than `timeout_ms` (a negative value counts as 0), and not
+ * at all once the line hangs up. Nonzero when the byte was accepted; 0 when
+ * no port is open, the device failed or hung up, or there was no room. */
 PORTLINK_API int16_t WriteToBoard(uint8_t byte, int32_t timeout_ms);
 
-/* Nonzero while written bytes have not yet left; 0 when all have gone and
- * once the device has failed. Never blocks. */
+/* Nonzero while written bytes have not yet left the device (the kernel's
+ * output queue, and on a UART its transmitter); 0 when all have gone, when
+ * no port is open and once the device has failed or hung up. A
+ * pseudo-terminal has no line: its bytes are gone as soon as they sit in the
+ * other end's input, so it answers 0 right after each write. Never blocks. */
 PORTLINK_API int16_t IsSendingData(void);
 
-/* Logs every byte the card sends to `file_name` (created or appended,
- * relative to the current folder). When the file cannot be opened, logging
- * stays off. Returns nonzero when logging is on afterwards. */
+/* Closes the current log, then appends every byte the card sends to
+ * `file_name` (created if missing, never truncated, relative to the current
+ * folder), raw, each byte written to the file as soon as the reader has it.
+ * When the file cannot be opened, logging is off afterwards and one line on
+ * standard error says why. Returns nonzero when logging is on. Logging also
+ * stops, with a line on standard error, when the file cannot be written. */
 PORTLINK_API int16_t StartLogging(const char *file_name);
 
-/* Closes the log file. */
+/* Closes the log file. Returns nonzero. */
 PORTLINK_API int16_t StopLogging(void);
 
 /* Exactly 1 while logging, 0 otherwise. */
 PORTLINK_API int16_t IsLogging(void);
 
-/* Writes the current log file name, NUL-terminated, never more than `size`
- * bytes. Nonzero when a name was written. */
+/* While logging, writes the log file name as it was given, NUL-terminated,
+ * never more than `size` bytes. Nonzero when a name was written; 0, with the
+ * buffer untouched, when not logging or when the whole name and its NUL do
+ * not fit (a name cut short would name another file). */
 PORTLINK_API int16_t GetLogFileName(char *buffer, int32_t size);
 
 /* The next byte the card sent: 1 with *byte set, 0 when none came within
- * `timeout_ms`. */
+ * `timeout_ms` (negative counts as 0). The reader (Run) keeps the newest
+ * 64 KiB that nobody has read, dropping the oldest; opening a port empties
+ * it. */
 PORTLINK_API int16_t ReadByteFromBoard(uint8_t *byte, int32_t timeout_ms);
 
 #ifdef __cplusplus

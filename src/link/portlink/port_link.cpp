@@ -232,6 +232,8 @@ void PortLink::readerLoop(int wakeFd)
 
         pollfd fds[2] = {{wakeFd, POLLIN, 0}, {port ? port->waitHandle() : -1, POLLIN, 0}};
         const int ready = poll(fds, 2, -1);
+        if (ready < 0 && errno != EINTR)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10)); // ENOMEM: do not spin
         if (ready > 0 && (fds[0].revents & POLLIN)) {
             std::uint64_t count = 0;
             [[maybe_unused]] const auto ignored = ::read(wakeFd, &count, sizeof count);
