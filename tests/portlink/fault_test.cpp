@@ -74,6 +74,40 @@ INSTANTIATE_TEST_SUITE_P(
         OpenFailure {"NegativePort", [](auto &, auto &) { return -1; }, {"COM-1", "no such port"}}),
     [](const auto &info) { return std::string(info.param.name); });
 
+struct Folder {
+    const char *name;
+    const char *xdg;     // XDG_CONFIG_HOME; nullptr: unset
+    const char *linkDir; // where com1 must be, below the temporary folder
+};
+
+class DeviceFolderTest : public PortlinkTest, public ::testing::WithParamInterface<Folder> {};
+
+// Without $PORTLINK_DEVICE_DIR, the technician's link is looked up in the
+// configuration folder.
+TEST_P(DeviceFolderTest, FindsTheLinkWhereTheTechnicianPutIt)
+{
+    const auto &root = temp.path();
+    ScopedEnv noDir("PORTLINK_DEVICE_DIR", nullptr);
+    ScopedEnv home("HOME", (root / "home").c_str());
+    std::string xdg; // a leading '/' puts it below the temporary folder
+    if (GetParam().xdg)
+        xdg = GetParam().xdg[0] == '/' ? root.string() + GetParam().xdg : GetParam().xdg;
+    ScopedEnv config("XDG_CONFIG_HOME", GetParam().xdg ? xdg.c_str() : nullptr);
+    std::filesystem::create_directories(root / GetParam().linkDir);
+    std::filesystem::create_symlink(card.devicePath(), root / GetParam().linkDir / "com1");
+
+    OpenCard();
+    ASSERT_NE(WriteToBoard('k', 150), 0);
+    EXPECT_EQ(card.readExactly(1, 1s), "k");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Config, DeviceFolderTest,
+    ::testing::Values(Folder {"XdgConfigHome", "/xdg", "xdg/portlink"},
+                      Folder {"HomeConfig", nullptr, "home/.config/portlink"},
+                      Folder {"RelativeXdgIgnored", "relative", "home/.config/portlink"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 using FaultTest = PortlinkTest;
 
 TEST_F(FaultTest, PermissionDeniedNamesTheGroupToJoin)
