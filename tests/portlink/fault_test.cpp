@@ -146,6 +146,7 @@ TEST_F(FaultTest, DeviceHeldElsewhereDoesNotOpen)
         [[maybe_unused]] auto w = write(toParent[1], &opened, 1);
         char go = 0;
         [[maybe_unused]] auto r = read(toChild[0], &go, 1);
+        CloseCommPort(); // as the tool does when its window closes
         _exit(0);
     }
     char opened = 0;
