@@ -1,0 +1,223 @@
+#include "form2.h"
+
+#include "board_link.h"
+#include "drop_down_combo.h"
+#include "gateway_commands.h"
+#include "main_window_access.h"
+#include "message_boxes.h"
+#include "serial_library.h"
+#include "twips.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <qdrawutil.h>
+
+#include <string>
+
+namespace {
+
+constexpr int kPortCount = 8;
+
+// The library takes and gives file names in the system's 8-bit encoding.
+std::string ToLibraryName(const QString &name)
+{
+    return name.toLocal8Bit().toStdString();
+}
+
+template <typename W>
+W *Named(W *widget, const char *name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+// A button that Enter never presses: QDialog makes its push buttons
+// auto-default, which would let Enter press OK.
+QPushButton *PlainButton(const QString &caption, QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+// A frame whose caption sits on its border line, as the layout expects:
+// styles that put the caption above the line would run the border through
+// the first row of controls.
+class CaptionedFrame : public QGroupBox {
+public:
+    CaptionedFrame(const QString &caption, QWidget *parent) : QGroupBox(caption, parent) {}
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        const QFontMetrics fm(font());
+        // Drawn here: some styles place their group box frame below the
+        // caption whatever rectangle they are given.
+        qDrawShadeRect(&painter, rect().adjusted(0, fm.height() / 2, 0, 0), palette(), true, 1, 0);
+
+        const QRect caption(6, 0, fm.horizontalAdvance(title()) + 4, fm.height());
+        painter.fillRect(caption, palette().window());
+        style()->drawItemText(&painter, caption, Qt::AlignCenter, palette(), isEnabled(), title(),
+                              QPalette::WindowText);
+    }
+};
+
+} // namespace
+
+Form2::Form2(BoardLink &link, GatewayCommands &commands, MessageBoxes &boxes,
+             MainWindowAccess &mainWindow, QWidget *parent)
+    : QDialog(parent), link_(link), commands_(commands), boxes_(boxes), mainWindow_(mainWindow)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+    setWindowTitle(QStringLiteral("Logging & Serial Port Selection"));
+
+    // The main window's face and size: the system's sans serif at 8.25 points.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+    setFont(font);
+
+    CreateControls();
+    Form_Load();
+}
+
+void Form2::CreateControls()
+{
+    const qreal dpi = twips::LogicalDpi(this);
+    setFixedSize(twips::ToPixels(6300, dpi), twips::ToPixels(4605, dpi));
+
+    Frame2 = Named(new CaptionedFrame(QStringLiteral("Serial Port"), this), "Frame2");
+    twips::Place(Frame2, 120, 120, 4455, 1455);
+    Label2 = Named(new QLabel(QStringLiteral("Select the serial port that your gateway is connected to"), Frame2),
+                   "Label2");
+    // One line in the face the layout was drawn for; a wider face wraps it
+    // into the room above the combo box instead of cutting it off.
+    Label2->setWordWrap(true);
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    twips::Place(Label2, 240, 240, 3975, 480);
+    ComPortCombo = Named(new DropDownCombo(Frame2), "ComPortCombo");
+    twips::Place(ComPortCombo, 1080, 720, 2175, 315);
+
+    Frame3 = Named(new CaptionedFrame(QStringLiteral("Logging"), this), "Frame3");
+    twips::Place(Frame3, 120, 1680, 4575, 2775);
+    WantLogging = Named(new QCheckBox(QStringLiteral("Gateway logging to File. "), Frame3), "WantLogging");
+    WantLogging->setChecked(true);
+    twips::Place(WantLogging, 120, 240, 4095, 615);
+    Label3 = Named(new QLabel(QStringLiteral("File name with extension:"), Frame3), "Label3");
+    twips::Place(Label3, 120, 840, 2895, 255);
+    FileName = Named(new QLineEdit(QStringLiteral("TovrikLog1.txt"), Frame3), "FileName");
+    twips::Place(FileName, 120, 1200, 2895, 375);
+    Label1 = Named(new QLabel(QStringLiteral("The log file will be created in the folder where you ran Tovrik."),
+                              Frame3),
+                   "Label1");
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    twips::Place(Label1, 120, 1680, 3735, 495);
+    LogConfig = Named(PlainButton(QStringLiteral("Log running config and build info"), Frame3), "LogConfig");
+    twips::Place(LogConfig, 720, 2280, 2895, 375);
+
+    cmdOK = Named(PlainButton(QStringLiteral("&OK"), this), "cmdOK");
+    twips::Place(cmdOK, 4800, 240, 1335, 495);
+    cmdCancel = Named(PlainButton(QStringLiteral("&Cancel"), this), "cmdCancel");
+    twips::Place(cmdCancel, 4800, 960, 1335, 495);
+
+    setTabOrder(ComPortCombo, cmdOK);
+    setTabOrder(cmdOK, cmdCancel);
+    setTabOrder(cmdCancel, WantLogging);
+    setTabOrder(WantLogging, FileName);
+    setTabOrder(FileName, LogConfig);
+    ComPortCombo->setFocus();
+
+    // toggled, not clicked: Form_Load's write runs the handler as a click does.
+    connect(WantLogging, &QCheckBox::toggled, this, &Form2::WantLogging_Click);
+    connect(LogConfig, &QPushButton::clicked, this, &Form2::LogConfig_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &Form2::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &Form2::cmdCancel_Click);
+}
+
+void Form2::Form_Load()
+{
+    for (int port = 1; port <= kPortCount; ++port)
+        ComPortCombo->addItem(QStringLiteral("Com%1").arg(port));
+    ComPortCombo->SetListIndex(link_.GetComPort() - 1);
+
+    SerialLibrary &library = link_.library();
+    WantLogging->setChecked(library.IsLogging() != 0);
+    if (WantLogging->isChecked()) {
+        if (const auto name = library.GetLogFileName())
+            FileName->setText(QString::fromLocal8Bit(name->c_str()));
+    } else {
+        FileName->setEnabled(false);
+        LogConfig->setEnabled(false);
+    }
+}
+
+void Form2::WantLogging_Click()
+{
+    FileName->setEnabled(WantLogging->isChecked());
+    LogConfig->setEnabled(WantLogging->isChecked());
+}
+
+void Form2::LogConfig_Click()
+{
+    // A refused byte has already been reported by the board link.
+    (void)commands_.SendLogConfig();
+}
+
+void Form2::cmdOK_Click()
+{
+    if (const int index = ComPortCombo->ListIndex(); index != -1)
+        link_.SelectComPort(static_cast<std::int16_t>(index + 1));
+
+    SerialLibrary &library = link_.library();
+    const bool wanted = WantLogging->isChecked();
+    if (wanted != (library.IsLogging() != 0)) {
+        const QString name = FileName->text();
+        if (!wanted) {
+            mainWindow_.SetStatusCaption(QString());
+            library.StopLogging();
+        } else if (!name.isEmpty()) {
+            library.StartLogging(ToLibraryName(name));
+            // Only claim logging that is happening: the library leaves it off
+            // when the file cannot be opened (a folder, no write permission).
+            if (library.IsLogging() != 0)
+                mainWindow_.SetStatusCaption(QStringLiteral("Logging To File ") + name);
+            else
+                boxes_.Report("Failed to open log file " + ToLibraryName(name));
+        }
+    }
+
+    // Closing only schedules the deletion, so the main window can still be
+    // reached through the reference afterwards.
+    close();
+    mainWindow_.CheckIfButtonEnabled();
+}
+
+void Form2::cmdCancel_Click()
+{
+    close();
+}
+
+void Form2::reject()
+{
+    cmdCancel->click();
+}
+
+void Form2::closeEvent(QCloseEvent *event)
+{
+    // QDialog would run reject() here, which presses Cancel and closes again;
+    // a close by any means applies nothing, so just let it happen.
+    event->accept();
+}
