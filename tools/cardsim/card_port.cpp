@@ -4,10 +4,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
+#include <pwd.h>
 #include <stdexcept>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 namespace cardsim {
 
@@ -16,36 +21,6 @@ namespace {
 [[noreturn]] void Fail(const std::string &what, int error = errno)
 {
     throw std::runtime_error(what + ": " + std::strerror(error));
-}
-
-// A new pseudo-terminal, its master returned and its slave's path in
-// `device`. Line settings are made through the master, so that nobody
-// opens (and by closing, hangs up) the slave before the tool does.
-int OpenPseudoTerminal(std::string &device)
-{
-    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (master < 0)
-        Fail("cannot open a pseudo-terminal");
-    char name[128] = {};
-    termios t {};
-    if (grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, name, sizeof name) != 0
-        || tcgetattr(master, &t) != 0) {
-        const int error = errno;
-        close(master);
-        Fail("cannot set up a pseudo-terminal", error);
-    }
-    cfmakeraw(&t);
-    cfsetispeed(&t, B9600);
-    cfsetospeed(&t, B9600);
-    t.c_cflag &= ~(CSTOPB | PARENB | CRTSCTS);
-    t.c_cflag |= CS8 | CLOCAL | CREAD;
-    if (tcsetattr(master, TCSANOW, &t) != 0) {
-        const int error = errno;
-        close(master);
-        Fail("cannot set the line settings", error);
-    }
-    device = name;
-    return master;
 }
 
 std::string Describe(const std::filesystem::path &path)
@@ -77,12 +52,21 @@ std::filesystem::path DeviceFolder()
 {
     if (const char *dir = std::getenv("PORTLINK_DEVICE_DIR"); dir && *dir)
         return dir;
-    if (const char *config = std::getenv("XDG_CONFIG_HOME"); config && *config)
+    // As the library does: a relative XDG_CONFIG_HOME is invalid and ignored.
+    if (const char *config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
         return std::filesystem::path(config) / "portlink";
-    const char *home = std::getenv("HOME");
-    if (!home || !*home)
-        throw std::runtime_error("neither PORTLINK_DEVICE_DIR, XDG_CONFIG_HOME nor HOME is set");
-    return std::filesystem::path(home) / ".config" / "portlink";
+    std::filesystem::path home;
+    if (const char *env = std::getenv("HOME"); env && *env) {
+        home = env;
+    } else {
+        std::vector<char> buffer(4096);
+        passwd entry {};
+        passwd *found = nullptr;
+        if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
+            throw std::runtime_error("cannot tell the home folder: set HOME or PORTLINK_DEVICE_DIR");
+        home = found->pw_dir;
+    }
+    return home / ".config" / "portlink";
 }
 
 CardPort::CardPort(const std::filesystem::path &folder, int com)
@@ -98,10 +82,19 @@ CardPort::CardPort(const std::filesystem::path &folder, int com)
     if (lstat(link_.c_str(), &st) == 0)
         RefuseToReplace(link_);
 
-    master_ = OpenPseudoTerminal(device_);
+    notify_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (notify_ < 0)
+        Fail("inotify");
+    try {
+        OpenPseudoTerminal();
+    } catch (...) {
+        close(notify_);
+        throw;
+    }
     if (symlink(device_.c_str(), link_.c_str()) != 0) {
         const int error = errno;
         close(master_);
+        close(notify_);
         if (error == EEXIST)
             RefuseToReplace(link_);
         Fail("cannot create " + link_.string(), error);
@@ -112,8 +105,42 @@ CardPort::~CardPort()
 {
     if (LinkIsOurs())
         unlink(link_.c_str());
-    if (master_ >= 0)
-        close(master_);
+    close(master_);
+    close(notify_);
+}
+
+// Line settings are made through the master, so that nobody opens (and by
+// closing, hangs up) the slave before the tool does.
+void CardPort::OpenPseudoTerminal()
+{
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (master < 0)
+        Fail("cannot open a pseudo-terminal");
+    char name[128] = {};
+    termios t {};
+    auto fail = [&](const char *what) {
+        const int error = errno;
+        close(master);
+        Fail(what, error);
+    };
+    if (grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, name, sizeof name) != 0
+        || tcgetattr(master, &t) != 0)
+        fail("cannot set up a pseudo-terminal");
+    cfmakeraw(&t);
+    cfsetispeed(&t, B9600);
+    cfsetospeed(&t, B9600);
+    t.c_cflag &= ~(CSTOPB | PARENB | CRTSCTS);
+    t.c_cflag |= CS8 | CLOCAL | CREAD;
+    if (tcsetattr(master, TCSANOW, &t) != 0)
+        fail("cannot set the line settings");
+    const int watch = inotify_add_watch(notify_, name, IN_OPEN);
+    if (watch < 0)
+        fail("cannot watch the pseudo-terminal");
+    if (watch_ >= 0 && watch_ != watch)
+        inotify_rm_watch(notify_, watch_);
+    watch_ = watch;
+    master_ = master;
+    device_ = name;
 }
 
 bool CardPort::LinkIsOurs() const
@@ -124,24 +151,54 @@ bool CardPort::LinkIsOurs() const
         && std::string_view(target, static_cast<std::size_t>(n)) == device_;
 }
 
-void CardPort::Renew()
+bool CardPort::Closed() const
+{
+    pollfd p {master_, POLLIN, 0};
+    // Bytes written just before a quick close are still to be read.
+    return poll(&p, 1, 0) > 0 && (p.revents & POLLHUP) && !(p.revents & POLLIN);
+}
+
+void CardPort::DrainWakeups()
+{
+    char events[4096];
+    while (read(notify_, events, sizeof events) > 0) {
+    }
+}
+
+bool CardPort::MakeReady()
 {
     if (!LinkIsOurs())
         throw std::runtime_error(link_.string() + " no longer names this card's device; stopping");
-    std::string device;
-    const int master = OpenPseudoTerminal(device);
+    const int fd = open(device_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        // EBUSY: exclusive, and we may not override that.
+        Renew();
+        return true;
+    }
+    ioctl(fd, TIOCNXCL);
+    tcflush(fd, TCIFLUSH);
+    close(fd);
+    DrainWakeups(); // our own open
+    return false;
+}
+
+void CardPort::Renew()
+{
+    const int oldMaster = master_;
+    const std::string oldDevice = device_;
+    OpenPseudoTerminal();
     // Swapped in with a rename, so that the tool never finds comN missing.
     const auto fresh = link_.parent_path() / ("." + link_.filename().string() + "." + std::to_string(getpid()));
     unlink(fresh.c_str());
-    if (symlink(device.c_str(), fresh.c_str()) != 0 || rename(fresh.c_str(), link_.c_str()) != 0) {
+    if (symlink(device_.c_str(), fresh.c_str()) != 0 || rename(fresh.c_str(), link_.c_str()) != 0) {
         const int error = errno;
         unlink(fresh.c_str());
-        close(master);
-        Fail("cannot point " + link_.string() + " at " + device, error);
+        close(master_);
+        master_ = oldMaster;
+        device_ = oldDevice;
+        Fail("cannot point " + link_.string() + " at a new device", error);
     }
-    close(master_);
-    master_ = master;
-    device_ = device;
+    close(oldMaster);
 }
 
 } // namespace cardsim

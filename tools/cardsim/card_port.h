@@ -1,5 +1,6 @@
 // The card's end of the serial line: a pseudo-terminal at the line settings
-// the tool's library uses, made reachable as COM n by the link comN.
+// the tool's library uses, made reachable as COM n by the link comN, and
+// made ready again each time the tool closes it.
 #pragma once
 
 #include <filesystem>
@@ -21,22 +22,34 @@ public:
     CardPort(const CardPort &) = delete;
     CardPort &operator=(const CardPort &) = delete;
 
-    // The master side, non-blocking.
+    // The master side, non-blocking. While nobody has the device open it
+    // reports a hang-up on every poll, so it is then left out of polls and
+    // WakeFd() waited on instead.
     [[nodiscard]] int Fd() const { return master_; }
+    // Readable after someone opened (or closed) the device.
+    [[nodiscard]] int WakeFd() const { return notify_; }
     [[nodiscard]] const std::string &Device() const { return device_; }
     [[nodiscard]] const std::filesystem::path &Link() const { return link_; }
 
-    // After the tool closed the port: a fresh pseudo-terminal behind the same
-    // link. The old one cannot be reused: the library's exclusive mode stays
-    // on a pseudo-terminal until its master closes, so an ordinary user's
-    // next open of it would fail. Throws when the link is no longer ours.
-    void Renew();
+    // True while nobody has the device open and nothing is left to read.
+    [[nodiscard]] bool Closed() const;
+    void DrainWakeups();
+
+    // After the tool closed the device: clears the exclusive flag a killed
+    // tool leaves behind and drops answers nobody read. When the device
+    // cannot be opened for that, the link is moved to a fresh one instead.
+    // Returns true when that happened. Throws when the link is no longer ours.
+    bool MakeReady();
 
 private:
+    void OpenPseudoTerminal();
+    void Renew();
     [[nodiscard]] bool LinkIsOurs() const;
 
     std::filesystem::path link_;
     int master_ = -1;
+    int notify_ = -1;
+    int watch_ = -1;
     std::string device_;
 };
 

@@ -4,7 +4,6 @@
 #include "console.h"
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -119,41 +118,63 @@ void WriteAtomically(const std::string &path, std::string_view content)
     }
 }
 
+class TraceFile {
+public:
+    explicit TraceFile(const std::string &file)
+    {
+        if (file.empty())
+            return;
+        fd_ = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd_ < 0)
+            Fail("cannot open the trace file " + file);
+    }
+    ~TraceFile()
+    {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    TraceFile(const TraceFile &) = delete;
+    TraceFile &operator=(const TraceFile &) = delete;
+
+    void Write(std::string_view bytes) const
+    {
+        if (fd_ >= 0 && !WriteAll(fd_, bytes))
+            std::fprintf(stderr, "brenlock-sim: cannot write the trace file: %s\n", std::strerror(errno));
+    }
+
+private:
+    int fd_ = -1;
+};
+
 class Card {
 public:
+    // The files first, the link last: once comN exists the card is complete.
     Card(const Options &options, int signalFd)
-        : options_(options), signalFd_(signalFd), port_(cardsim::DeviceFolder(), options.com),
+        : options_(options), signalFd_(signalFd), trace_(options.traceFile),
           console_([this](const cardsim::CardConfig &config) { Store(config); })
     {
-        if (!options_.traceFile.empty()) {
-            trace_ = open(options_.traceFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-            if (trace_ < 0)
-                Fail("cannot open the trace file " + options_.traceFile);
-        }
         if (!options_.stateFile.empty())
             WriteAtomically(options_.stateFile, cardsim::ToJson(console_.Stored()));
-    }
-    ~Card()
-    {
-        if (trace_ >= 0)
-            close(trace_);
+        port_.emplace(cardsim::DeviceFolder(), options.com);
     }
     Card(const Card &) = delete;
     Card &operator=(const Card &) = delete;
 
     void Announce() const
     {
-        std::printf("brenlock-sim: COM%d is %s (link %s)\n", options_.com, port_.Device().c_str(),
-                    port_.Link().c_str());
+        std::printf("brenlock-sim: COM%d is %s (link %s)\n", options_.com, port_->Device().c_str(),
+                    port_->Link().c_str());
         std::fflush(stdout);
     }
 
     // Until a signal comes.
     void Run()
     {
+        bool closed = false;
         for (;;) {
-            pollfd fds[2] = {{signalFd_, POLLIN, 0},
-                             {port_.Fd(), short(POLLIN | (output_.empty() ? 0 : POLLOUT)), 0}};
+            pollfd fds[2] = {{signalFd_, POLLIN, 0}, {port_->WakeFd(), POLLIN, 0}};
+            if (!closed)
+                fds[1] = {port_->Fd(), short(POLLIN | (output_.empty() ? 0 : POLLOUT)), 0};
             if (poll(fds, 2, -1) < 0) {
                 if (errno == EINTR)
                     continue;
@@ -164,13 +185,26 @@ public:
                 if (read(signalFd_, &info, sizeof info) > 0)
                     return;
             }
+            if (closed) {
+                // Woken by an opening of the device.
+                port_->DrainWakeups();
+                closed = port_->Closed();
+                continue;
+            }
             bool hungUp = false;
             if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
                 hungUp = Receive() || (fds[1].revents & (POLLHUP | POLLERR));
             if (!hungUp && !output_.empty())
                 hungUp = Send();
-            if (hungUp)
-                WaitForNextOpening();
+            if (hungUp) {
+                output_.clear();
+                port_->DrainWakeups();
+                if (port_->MakeReady())
+                    std::printf("brenlock-sim: COM%d is now %s\n", options_.com, port_->Device().c_str());
+                std::fflush(stdout);
+                // Checked after draining: an opening from now on wakes the poll.
+                closed = port_->Closed();
+            }
         }
     }
 
@@ -180,11 +214,10 @@ private:
     {
         char buffer[4096];
         for (;;) {
-            const ssize_t n = read(port_.Fd(), buffer, sizeof buffer);
+            const ssize_t n = read(port_->Fd(), buffer, sizeof buffer);
             if (n > 0) {
                 const std::string_view bytes(buffer, static_cast<std::size_t>(n));
-                if (trace_ >= 0 && !WriteAll(trace_, bytes))
-                    std::fprintf(stderr, "brenlock-sim: cannot write the trace file: %s\n", std::strerror(errno));
+                trace_.Write(bytes);
                 console_.Feed(bytes);
                 output_ += console_.TakeOutput();
                 if (output_.size() > kMaxOutput)
@@ -201,26 +234,10 @@ private:
 
     bool Send()
     {
-        const ssize_t n = write(port_.Fd(), output_.data(), output_.size());
+        const ssize_t n = write(port_->Fd(), output_.data(), output_.size());
         if (n > 0)
             output_.erase(0, static_cast<std::size_t>(n));
         return n < 0 && errno != EAGAIN && errno != EINTR;
-    }
-
-    // The hung-up pseudo-terminal would report its hang-up on every poll; a
-    // fresh one waits quietly until the tool opens it.
-    void WaitForNextOpening()
-    {
-        output_.clear();
-        // A kernel that flagged a fresh pseudo-terminal as hung up would
-        // otherwise make this a busy loop.
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastRenewal_ < std::chrono::milliseconds(100))
-            poll(nullptr, 0, 100);
-        lastRenewal_ = now;
-        port_.Renew();
-        std::printf("brenlock-sim: COM%d was closed; now waiting on %s\n", options_.com, port_.Device().c_str());
-        std::fflush(stdout);
     }
 
     void Store(const cardsim::CardConfig &config)
@@ -236,11 +253,10 @@ private:
 
     Options options_;
     int signalFd_;
-    cardsim::CardPort port_;
+    TraceFile trace_;
     cardsim::Console console_;
-    int trace_ = -1;
+    std::optional<cardsim::CardPort> port_;
     std::string output_;
-    std::chrono::steady_clock::time_point lastRenewal_ {};
 };
 
 } // namespace
