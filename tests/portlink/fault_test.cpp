@@ -216,7 +216,7 @@ TEST_F(FaultTest, CardHangingUpMidSendFailsAtOnceAndLeavesTheReaderIdle)
     EXPECT_EQ(IsSendingData(), 0);
     std::uint8_t b = 0;
     EXPECT_EQ(ReadByteFromBoard(&b, 0), 0);
-    EXPECT_LT(Clock::now() - start, 50ms) << "nothing waits on a dead line";
+    EXPECT_LT(Clock::now() - start, 100ms) << "nothing waits on a dead line";
 
     // The reader no longer polls the hung-up descriptor.
     std::this_thread::sleep_for(50ms);
