@@ -9,6 +9,7 @@
 #include <termios.h>
 
 #include <functional>
+#include <thread>
 
 namespace portlink_test {
 namespace {
