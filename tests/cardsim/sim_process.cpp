@@ -6,7 +6,8 @@
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
-#include <spawn.h>
+#include <linux/capability.h>
+#include <sys/prctl.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/ioctl.h>
@@ -59,21 +60,30 @@ SimProcess::SimProcess(const std::vector<std::string> &args, const std::filesyst
     : out_(outputDir / "sim.out"), err_(outputDir / "sim.err")
 {
     std::vector<std::string> argv = {BRENLOCK_SIM};
-    if (unprivileged) // setpriv replaces itself with the card: same process id
-        argv.insert(argv.begin(), {"setpriv", "--bounding-set", "-sys_admin"});
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<std::string> envp = Environment(env);
     auto argPointers = Pointers(argv);
     auto envPointers = Pointers(envp);
+    const pid_t parent = getpid();
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int rc = posix_spawnp(&pid_, argv[0].c_str(), &actions, nullptr, argPointers.data(), envPointers.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        throw std::runtime_error(std::string("posix_spawn: ") + std::strerror(rc));
+    pid_ = fork();
+    if (pid_ < 0)
+        throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
+    if (pid_ == 0) {
+        // Only async-signal-safe calls from here to exec. A test binary that
+        // dies takes its card with it.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent)
+            _exit(127);
+        if (unprivileged)
+            prctl(PR_CAPBSET_DROP, CAP_SYS_ADMIN);
+        const int out = open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        const int err = open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0)
+            _exit(127);
+        execve(argPointers[0], argPointers.data(), envPointers.data());
+        _exit(127);
+    }
 }
 
 SimProcess::~SimProcess()

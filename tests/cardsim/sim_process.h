@@ -18,7 +18,7 @@ class SimProcess {
 public:
     // `env` changes the inherited environment: a value sets, nullopt unsets.
     // `unprivileged` takes away root's right to ignore a device's exclusive
-    // flag, so that root runs it as an ordinary user would.
+    // flag (CAP_SYS_ADMIN), so that root runs it as an ordinary user would.
     SimProcess(const std::vector<std::string> &args, const std::filesystem::path &outputDir,
                const std::map<std::string, std::optional<std::string>> &env = {}, bool unprivileged = false);
     ~SimProcess(); // kills a card still running
