@@ -5,19 +5,12 @@
 DropDownCombo::DropDownCombo(QWidget *parent) : QComboBox(parent)
 {
     auto *edit = new QLineEdit(this);
-    // Connected before the combo box connects its own handler, so this runs
-    // first: the combo box would pick the entry that matches the typed text.
-    connect(edit, &QLineEdit::editingFinished, this, [this, edit] {
-        finishingEdit_ = true;
-        typedText_ = edit->text();
-    });
+    // The combo box picks the entry that matches the text when editing ends.
+    // Connected around its own handler, these mark that moment so that the
+    // index change it makes is not taken for a pick.
+    connect(edit, &QLineEdit::editingFinished, this, [this] { finishingEdit_ = true; });
     setLineEdit(edit);
-    connect(edit, &QLineEdit::editingFinished, this, [this, edit] {
-        finishingEdit_ = false;
-        // Put back what was typed if the combo box replaced it by an entry.
-        if (listIndex_ == -1 && edit->text() != typedText_)
-            edit->setText(typedText_);
-    });
+    connect(edit, &QLineEdit::editingFinished, this, [this] { finishingEdit_ = false; });
 
     // Typed text is only text: no completion into an entry, no new entries.
     setCompleter(nullptr);

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <QComboBox>
-#include <QString>
 
 class DropDownCombo : public QComboBox {
     Q_OBJECT
@@ -23,5 +22,4 @@ private:
 
     int listIndex_ = -1;
     bool finishingEdit_ = false;
-    QString typedText_;
 };

@@ -81,12 +81,15 @@ Form2::Form2(BoardLink &link, GatewayCommands &commands, MessageBoxes &boxes,
     setModal(false);
     setWindowTitle(QStringLiteral("Logging & Serial Port Selection"));
 
-    // The main window's face and size: the system's sans serif at 8.25 points.
+    // The main window's face and size: the system's sans serif at 8.25
+    // points, its semi-condensed cut, since the layout was drawn for a
+    // narrow face.
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(8.25);
     font.setWeight(QFont::Normal);
     font.setItalic(false);
+    font.setStretch(QFont::SemiCondensed);
     setFont(font);
 
     CreateControls();

@@ -60,6 +60,8 @@ class Form2Test : public QObject {
     }
 
 private slots:
+    void initTestCase() { dialogtest::QuietPlatformWarnings(); }
+
     void init()
     {
         library = RefusingLogLibrary();
