@@ -13,7 +13,6 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tovrik"));
-    QApplication::setApplicationDisplayName(QStringLiteral("tovrik"));
 
     QtMessageBoxes boxes;
     LoadedLibrary loaded = LoadSerialLibrary();
