@@ -118,20 +118,6 @@ private slots:
         RealLibrary();
     }
 
-    void openedAfterStartUpThenSwitchedOff()
-    {
-        LineRig rig;
-        Form2 *dlg = rig.Open();
-        QCOMPARE(Find<DropDownCombo>(dlg, "ComPortCombo")->ListIndex(), 0);
-        QVERIFY(Find<QCheckBox>(dlg, "WantLogging")->isChecked());
-        QCOMPARE(Find<QLineEdit>(dlg, "FileName")->text(), QStringLiteral("TovrikLog.txt"));
-
-        QTest::mouseClick(Find<QCheckBox>(dlg, "WantLogging"), Qt::LeftButton);
-        QTest::mouseClick(Find<QPushButton>(dlg, "cmdOK"), Qt::LeftButton);
-        QCOMPARE(rig.library.IsLogging(), 0);
-        QCOMPARE(rig.main.captions, std::vector<QString>({QString()}));
-    }
-
     void switchedOnWithProposedName()
     {
         LineRig rig;
