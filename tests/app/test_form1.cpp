@@ -100,6 +100,8 @@ private slots:
     void deleteWithPortClosedAsksNothing();
     void deleteSendsClearLine();
     void clearRestoresTheStartingPoint();
+    void dialogOkMovesThePortAndTheButtonsFollow();
+    void advancedAgainKeepsTheDialogsEdits();
 };
 
 void TestForm1::startUpWithCom1Missing()
@@ -629,6 +631,45 @@ void TestForm1::clearRestoresTheStartingPoint()
     // "Ethernet" with the remote Yes left over needs both NBX addresses.
     QVERIFY(!r.get("Command1")->isEnabled());
     QVERIFY(r.get("Command3")->isEnabled());
+}
+
+void TestForm1::dialogOkMovesThePortAndTheButtonsFollow()
+{
+    Form1Rig r;
+    QVERIFY(r.get("Command1")->isEnabled() && r.get("Command3")->isEnabled());
+    const auto choose = [&](int downs) {
+        r.click("Advanced");
+        auto *combo = r.form->Dialog()->findChild<QComboBox *>("ComPortCombo");
+        combo->setFocus();
+        for (int i = 0; i < downs; ++i)
+            QTest::keyClick(combo, Qt::Key_Down);
+        QTest::mouseClick(r.form->Dialog()->findChild<QWidget *>("cmdOK"), Qt::LeftButton);
+        QTRY_VERIFY(!r.form->Dialog()); // closed, and gone once the event loop has run
+    };
+    choose(2); // Com3, which does not open
+    QCOMPARE(r.boxes.shown.back(), std::string("Failed to Open Com3"));
+    QVERIFY(!r.get("Command1")->isEnabled());
+    QVERIFY(!r.get("Command3")->isEnabled());
+    r.library.openablePorts = {3};
+    choose(0); // the same port again: tried once more, and now it opens
+    QVERIFY(r.link.IsPortOpen());
+    QCOMPARE(r.link.GetComPort(), 3);
+    QVERIFY(r.get("Command1")->isEnabled());
+    QVERIFY(r.get("Command3")->isEnabled());
+}
+
+void TestForm1::advancedAgainKeepsTheDialogsEdits()
+{
+    Form1Rig r;
+    r.click("Advanced");
+    QPointer<QDialog> first = r.form->Dialog();
+    auto *want = first->findChild<QCheckBox *>("WantLogging");
+    QTest::mouseClick(want, Qt::LeftButton, {}, QPoint(6, want->height() / 2));
+    QVERIFY(!want->isChecked());
+    r.click("Advanced");
+    QCOMPARE(r.form->Dialog(), first.data());
+    QVERIFY(!want->isChecked());
+    QCOMPARE(r.form->findChildren<QDialog *>().size(), 1);
 }
 
 QTEST_MAIN(TestForm1)
