@@ -7,6 +7,7 @@
 #include "serial_library.h"
 #include "ticker.h"
 #include "twips.h"
+#include "window_style.h"
 
 #include "tovrik.xpm"
 
@@ -14,7 +15,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -30,18 +30,6 @@
 namespace {
 
 constexpr const char *kLogFileName = "TovrikLog.txt";
-
-QFont SansFont(qreal points, bool bold = false)
-{
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    // The layout was drawn for a narrow face; a condensed cut of the system's
-    // sans face keeps the captions inside their controls.
-    font.setStretch(QFont::SemiCondensed);
-    return font;
-}
 
 // A push button in the "graphical" style: its own background colour, and a
 // caption that wraps onto several lines instead of being cut off.
@@ -85,7 +73,7 @@ QLabel *MakeLabel(QWidget *container, const char *name, const char *caption, int
 QGroupBox *MakeFrame(QWidget *container, const char *name, const char *caption, int left, int top, int width,
                      int height)
 {
-    auto *frame = Make<QGroupBox>(container, name, left, top, width, height);
+    auto *frame = Make<CaptionedFrame>(container, name, left, top, width, height);
     frame->setTitle(QString::fromLatin1(caption));
     return frame;
 }
@@ -136,7 +124,7 @@ Form1::Form1(BoardLink &link, GatewayCommands &commands, MessageBoxes &boxes, Ti
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Brenlock Configuration"));
     setWindowIcon(QIcon(QPixmap(tovrik_xpm)));
-    setFont(SansFont(8.25));
+    setFont(WindowFont(8.25));
 
     BuildControls();
     Timer1.onTick = [this] { Timer1_Timer(); };
@@ -254,16 +242,16 @@ void Form1::BuildControls()
     Frame5 = MakeFrame(w, "Frame5", "Configure the Brenlock", 5640, 4440, 5175, 1695);
     const QString pink = QStringLiteral("QPushButton { background-color: rgb(255, 128, 128); }");
     Command1 = MakeButton<GraphicalButton>(w, "Command1", "Configure &Gateway", 8640, 4800, 1935, 1095);
-    Command1->setFont(SansFont(9.75, true));
+    Command1->setFont(WindowFont(9.75, true));
     Command1->setStyleSheet(pink);
     Command1->setEnabled(false);
     Command3 = MakeButton<GraphicalButton>(w, "Command3", "Delete Config on Gateway", 5880, 5040, 1935, 735);
-    Command3->setFont(SansFont(8.25, true));
+    Command3->setFont(WindowFont(8.25, true));
     Command3->setStyleSheet(pink);
     Clear = MakeButton<QPushButton>(w, "Clear", "&Clear this form", 5880, 6480, 2535, 375);
     Advanced = MakeButton<QPushButton>(w, "Advanced", "&Logging and Serial Port Selection", 5880, 6960, 2535, 375);
     Command2 = MakeButton<QPushButton>(w, "Command2", "&Exit", 9120, 6480, 1455, 855);
-    Command2->setFont(SansFont(8.25, true));
+    Command2->setFont(WindowFont(8.25, true));
     for (auto *button : {Command1, Command3, Clear, Advanced, Command2})
         button->setAutoDefault(false);
 

@@ -7,16 +7,14 @@
 #include "message_boxes.h"
 #include "serial_library.h"
 #include "twips.h"
+#include "window_style.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
-#include <qdrawutil.h>
 
 #include <string>
 
@@ -47,29 +45,6 @@ QPushButton *PlainButton(const QString &caption, QWidget *parent)
     return button;
 }
 
-// A frame whose caption sits on its border line, as the layout expects:
-// styles that put the caption above the line would run the border through
-// the first row of controls.
-class CaptionedFrame : public QGroupBox {
-public:
-    CaptionedFrame(const QString &caption, QWidget *parent) : QGroupBox(caption, parent) {}
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        const QFontMetrics fm(font());
-        // Drawn here: some styles place their group box frame below the
-        // caption whatever rectangle they are given.
-        qDrawShadeRect(&painter, rect().adjusted(0, fm.height() / 2, 0, 0), palette(), true, 1, 0);
-
-        const QRect caption(6, 0, fm.horizontalAdvance(title()) + 4, fm.height());
-        painter.fillRect(caption, palette().window());
-        style()->drawItemText(&painter, caption, Qt::AlignCenter, palette(), isEnabled(), title(),
-                              QPalette::WindowText);
-    }
-};
-
 } // namespace
 
 Form2::Form2(BoardLink &link, GatewayCommands &commands, MessageBoxes &boxes,
@@ -81,16 +56,7 @@ Form2::Form2(BoardLink &link, GatewayCommands &commands, MessageBoxes &boxes,
     setModal(false);
     setWindowTitle(QStringLiteral("Logging & Serial Port Selection"));
 
-    // The main window's face and size: the system's sans serif at 8.25
-    // points, its semi-condensed cut, since the layout was drawn for a
-    // narrow face.
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
-    font.setWeight(QFont::Normal);
-    font.setItalic(false);
-    font.setStretch(QFont::SemiCondensed);
-    setFont(font);
+    setFont(WindowFont(8.25));
 
     CreateControls();
     Form_Load();
