@@ -47,8 +47,10 @@ if [ ! -L "$devices/com1" ]; then
   echo "make run: the virtual card did not make COM1 within 5 seconds" >&2
   exit 1
 fi
-echo "make run: the card's stored configuration is in $devices/card.json while the window is open"
+echo "make run: the tool logs the card's answers to $(cd "$bin/.." && pwd)/TovrikLog.txt; the card's stored configuration is in $devices/card.json while the window is open"
 
+# From the build folder, so that the tool's log of the card's answers
+# (TovrikLog.txt) stays out of the sources and is kept after the run.
 status=0
-PORTLINK_DEVICE_DIR="$devices" "$bin/tovrik" "$@" || status=$?
+(cd "$bin/.." && PORTLINK_DEVICE_DIR="$devices" exec "$bin/tovrik" "$@") || status=$?
 exit "$status"
