@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # `make run`: opens the tool with a virtual card on COM1, in a private device
-# folder, and stops the card when the window closes.
+# folder, and stops the card when the window closes. TOVRIK_BUILD_DIR names
+# another build folder than build/.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

@@ -31,7 +31,8 @@ constexpr const char *kUsage =
     "  --trace FILE  writes every byte the card receives to FILE, raw\n"
     "  -h, --help    shows this text\n"
     "\n"
-    "The card runs until SIGINT or SIGTERM and then removes its link.\n";
+    "The card starts erased, runs until SIGINT, SIGTERM or SIGHUP, and then\n"
+    "removes its link.\n";
 
 // Output nobody reads is dropped beyond this, as a serial line would.
 constexpr std::size_t kMaxOutput = 64 * 1024;
