@@ -1,0 +1,325 @@
+// The main window, driven with clicks and keys as a technician drives it, on
+// the real serial library, with the virtual card as a separate process on
+// COM1: what the card stores afterwards is what was entered.
+#include "board_link.h"
+#include "fakes.h"
+#include "form1.h"
+#include "gateway_commands.h"
+#include "library_loader.h"
+#include "pty_pair.h"
+#include "serial_library.h"
+#include "sim_process.h"
+#include "ticker.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include <csignal>
+#include <filesystem>
+#include <memory>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char *kAskSend = "Do you want to send your IP configuration data to the gateway card and restart it?";
+const char *kAskExit = "All configuration data has been sent to the gateway card. Do you now want to exit ?";
+const char *kAskDelete = "Delete the config on the gateway and restart the board now?";
+const char *kRestarting = "Board should now be restarting";
+
+// Every key of the card's state file; an unset setting is null.
+const QStringList kStateKeys = {"remote",  "dhcp",    "ip",      "subnet",         "gateway",    "on_the_fly",
+                                "nbx_ip",  "nbx_mac", "country", "remember_audio", "boost_audio"};
+
+// Generous: the machine may be busy with other builds.
+constexpr int kWaitMs = 10000;
+
+SerialLibrary &RealLibrary()
+{
+    static LoadedLibrary loaded = LoadSerialLibrary();
+    if (!loaded.error.empty())
+        qFatal("%s", loaded.error.c_str());
+    return *loaded.library;
+}
+
+QString Text(const fs::path &file) { return QString::fromLatin1(cardsimtest::ReadFile(file)); }
+
+// The state file as compact JSON with sorted keys; the raw text when it is
+// not a JSON object, so that a failure shows it.
+QString StoredState(const fs::path &file)
+{
+    const QByteArray raw = QByteArray::fromStdString(cardsimtest::ReadFile(file));
+    const QJsonDocument doc = QJsonDocument::fromJson(raw);
+    return doc.isObject() ? QString::fromUtf8(doc.toJson(QJsonDocument::Compact)) : QString::fromUtf8(raw);
+}
+
+// `settings` over an erased card: every key not named is null.
+QString ExpectedState(const QByteArray &settings)
+{
+    QJsonObject expected;
+    for (const auto &key : kStateKeys)
+        expected.insert(key, QJsonValue::Null);
+    const QJsonObject given = QJsonDocument::fromJson(settings).object();
+    for (auto it = given.begin(); it != given.end(); ++it) {
+        if (!kStateKeys.contains(it.key()))
+            qFatal("no such setting in the table: %s", qPrintable(it.key()));
+        expected.insert(it.key(), it.value());
+    }
+    return QString::fromUtf8(QJsonDocument(expected).toJson(QJsonDocument::Compact));
+}
+
+struct CardRig {
+    testsupport::DeviceDir devices;
+    testsupport::TempDir work; // the tool's working folder, where its log lands
+    fs::path state = work.path() / "card.json";
+    fs::path trace = work.path() / "card.trace";
+    fs::path log = work.path() / "TovrikLog.txt";
+    cardsimtest::SimProcess card {{"--com", "1", "--state", state.string(), "--trace", trace.string()}, work.path()};
+    testsupport::FakeMessageBoxes boxes;
+    QtTicker timer {250};
+    BoardLink link {RealLibrary(), boxes};
+    GatewayCommands commands {link};
+    std::unique_ptr<Form1> form;
+    QString previousDir = QDir::currentPath();
+
+    // The card makes its link last, once it is ready; the window opens COM1
+    // while it loads, so it comes after.
+    [[nodiscard]] bool open()
+    {
+        if (!card.WaitForLink(devices.path() / "com1"))
+            return false;
+        QDir::setCurrent(QString::fromStdString(work.path().string()));
+        form = std::make_unique<Form1>(link, commands, boxes, timer);
+        form->show();
+        return QTest::qWaitForWindowExposed(form.get());
+    }
+    ~CardRig()
+    {
+        // The library is one per process: leave it closed and not logging.
+        if (form)
+            form->close();
+        RealLibrary().StopLogging();
+        QDir::setCurrent(previousDir);
+        (void)card.Stop(SIGTERM);
+    }
+
+    [[nodiscard]] QString status() const { return form->findChild<QLabel *>("Status")->text(); }
+    [[nodiscard]] QString story() const
+    {
+        QString shown;
+        for (const auto &text : boxes.shown)
+            shown += QString::fromStdString(text) + " | ";
+        return QStringLiteral("boxes: %1\ncard received: %2\ntool's log:\n%3\ncard's errors: %4")
+            .arg(shown, Text(trace).replace('\r', "\\r"), Text(log).remove('\r'),
+                 QString::fromStdString(card.Stderr()));
+    }
+};
+
+QWidget *Control(QWidget *window, const QString &name)
+{
+    auto *w = window->findChild<QWidget *>(name);
+    if (!w)
+        qFatal("no control named %s", qPrintable(name));
+    return w;
+}
+
+// Option buttons and check boxes are clicked on their indicator.
+void Click(QWidget *w)
+{
+    const bool indicator = w->inherits("QRadioButton") || w->inherits("QCheckBox");
+    QTest::mouseClick(w, Qt::LeftButton, {}, indicator ? QPoint(6, w->height() / 2) : QPoint());
+}
+
+// One step of a table row: "Name" clicks the control, "Name=text" types the
+// text into that box key by key (the boxes move the focus along their row),
+// "CountryCode=…" picks the country from the list with the arrow key.
+void Perform(CardRig &r, const QString &step)
+{
+    const qsizetype equals = step.indexOf('=');
+    const QString name = step.left(equals);
+    QWidget *w = Control(r.form.get(), name);
+    QVERIFY2(w->isEnabled(), qPrintable(name + " is disabled"));
+    if (equals < 0) {
+        Click(w);
+        return;
+    }
+    const QString text = step.mid(equals + 1);
+    if (auto *combo = qobject_cast<QComboBox *>(w)) {
+        Click(combo->lineEdit());
+        for (int i = 0; i < combo->count() && combo->currentText() != text; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(combo->currentText(), text);
+        return;
+    }
+    Click(w);
+    QCOMPARE(QApplication::focusWidget(), w);
+    for (const QChar c : text)
+        QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+}
+
+// Configure, Yes to sending, No to exiting; returns once the card answered
+// the end of the configuration.
+void Configure(CardRig &r)
+{
+    QVERIFY2(Control(r.form.get(), "Command1")->isEnabled(), qPrintable(r.story()));
+    r.boxes.answers = {true, false};
+    Click(Control(r.form.get(), "Command1"));
+    QTRY_COMPARE_WITH_TIMEOUT(r.status(), QString("Data Sent"), kWaitMs);
+    // "Data Sent" only says the bytes left; the card answers "%CE" once it
+    // has stored the result, or refuses it.
+    const auto endAnswered = [&r] {
+        const QString log = Text(r.log);
+        return log.contains("OK configuration applied") || log.contains("ERR configuration rejected")
+            || log.contains("ERR %CE");
+    };
+    QTRY_VERIFY2_WITH_TIMEOUT(endAnswered(), qPrintable(r.story()), kWaitMs);
+    QVERIFY2(Text(r.log).contains("OK configuration applied"), qPrintable(r.story()));
+    QCOMPARE(r.boxes.shown, (std::vector<std::string> {kAskSend, kAskExit}));
+}
+
+// The walk-through's configuration: "Standard IP" with the card's own addresses.
+const QStringList kStandardIP = {"Option3", "IP1=10.0.0.5", "Sub1=255.255.255.0", "gw1=10.0.0.1"};
+const QByteArray kStandardIPStored = R"({"remote": false, "dhcp": false, "ip": "10.0.0.5", "subnet": "255.255.255.0",
+    "gateway": "10.0.0.1", "remember_audio": true, "boost_audio": false})";
+
+} // namespace
+
+class TestE2EForm1 : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void configureStoresWhatWasEntered_data();
+    void configureStoresWhatWasEntered();
+    void deleteErasesTheStoredConfiguration();
+    void runningConfigLandsInTheToolsLog();
+};
+
+void TestE2EForm1::initTestCase() { (void)RealLibrary(); }
+
+void TestE2EForm1::configureStoresWhatWasEntered_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QByteArray>("stored"); // the settings that are set; all others must be null
+
+    // One row or more per protocol part that Configure can send.
+    QTest::newRow("Standard IP, DHCP yes, several NBXs, United Kingdom, audio boxes changed")
+        << QStringList {"Option3", "DHCPYes", "NBXYes", "NBXIP1=192.168.1.20", "Mac1=00:e0:bb:12:34:56",
+                        "CountryCode=United Kingdom", "Check1", "Check2"}
+        << QByteArray(R"({"remote": false, "dhcp": true, "nbx_ip": "192.168.1.20", "nbx_mac": "00:e0:bb:12:34:56",
+                          "country": 2, "remember_audio": false, "boost_audio": true})");
+    QTest::newRow("Standard IP, DHCP no") << kStandardIP << kStandardIPStored;
+    QTest::newRow("IP On the Fly, remote NBX, DHCP yes, United States")
+        << QStringList {"Option2", "RemoteYes", "DHCPYes", "NBXIP1=172.16.0.9", "Mac1=00:e0:bb:0a:0b:0c",
+                        "CountryCode=United States"}
+        << QByteArray(R"({"remote": true, "dhcp": true, "on_the_fly": true, "nbx_ip": "172.16.0.9",
+                          "nbx_mac": "00:e0:bb:0a:0b:0c", "country": 1, "remember_audio": true, "boost_audio": false})");
+    // Single-digit MAC octets reach the card as typed.
+    QTest::newRow("IP On the Fly, remote NBX, DHCP no")
+        << QStringList {"Option2", "RemoteYes", "IP1=192.168.10.20", "Sub1=255.255.0.0", "gw1=192.168.10.1",
+                        "NBXIP1=10.20.30.40", "Mac1=1:2:3:a:b:c", "Check2"}
+        << QByteArray(R"({"remote": true, "dhcp": false, "ip": "192.168.10.20", "subnet": "255.255.0.0",
+                          "gateway": "192.168.10.1", "on_the_fly": true, "nbx_ip": "10.20.30.40",
+                          "nbx_mac": "1:2:3:a:b:c", "remember_audio": true, "boost_audio": true})");
+    QTest::newRow("IP On the Fly, local NBX (the shortest sequence)")
+        << QStringList {"Option2"}
+        << QByteArray(R"({"remote": false, "on_the_fly": true, "remember_audio": true, "boost_audio": false})");
+    QTest::newRow("IP On the Fly, local NBX, several NBXs")
+        << QStringList {"Option2", "NBXYes", "NBXIP1=10.1.1.1", "Mac1=aa:bb:cc:dd:ee:ff", "Check1"}
+        << QByteArray(R"({"remote": false, "on_the_fly": true, "nbx_ip": "10.1.1.1", "nbx_mac": "aa:bb:cc:dd:ee:ff",
+                          "remember_audio": false, "boost_audio": false})");
+    QTest::newRow("Ethernet")
+        << QStringList {"Option1"}
+        << QByteArray(R"({"remote": false, "dhcp": false, "on_the_fly": false, "remember_audio": true,
+                          "boost_audio": false})");
+    // Under Ethernet only the MAC box row is open; the NBX address goes out as 0.0.0.0.
+    QTest::newRow("Ethernet, several NBXs, United Kingdom")
+        << QStringList {"Option1", "NBXYes", "Mac1=00:e0:bb:99:88:77", "CountryCode=United Kingdom"}
+        << QByteArray(R"({"remote": false, "dhcp": false, "on_the_fly": false, "nbx_ip": "0.0.0.0",
+                          "nbx_mac": "00:e0:bb:99:88:77", "country": 2, "remember_audio": true,
+                          "boost_audio": false})");
+    // The remote question is closed under Ethernet but keeps its Yes.
+    QTest::newRow("Ethernet, remote NBX answered under Standard IP")
+        << QStringList {"Option3", "DHCPYes", "RemoteYes", "NBXIP1=10.9.8.7", "Mac1=00:11:22:33:44:55", "Option1"}
+        << QByteArray(R"({"remote": true, "dhcp": false, "on_the_fly": false, "nbx_ip": "10.9.8.7",
+                          "nbx_mac": "00:11:22:33:44:55", "remember_audio": true, "boost_audio": false})");
+}
+
+void TestE2EForm1::configureStoresWhatWasEntered()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QByteArray, stored);
+
+    CardRig r;
+    QVERIFY2(r.open(), qPrintable(r.story()));
+    QCOMPARE(StoredState(r.state), ExpectedState("{}")); // every start is an erased card
+    for (const auto &step : steps) {
+        Perform(r, step);
+        if (QTest::currentTestFailed())
+            return;
+    }
+    Configure(r);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(StoredState(r.state), ExpectedState(stored));
+}
+
+void TestE2EForm1::deleteErasesTheStoredConfiguration()
+{
+    CardRig r;
+    QVERIFY2(r.open(), qPrintable(r.story()));
+    for (const auto &step : kStandardIP)
+        Perform(r, step);
+    Configure(r);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(StoredState(r.state), ExpectedState(kStandardIPStored));
+
+    r.boxes.shown.clear();
+    r.boxes.answers = {true};
+    Click(Control(r.form.get(), "Command3"));
+    QCOMPARE(r.boxes.shown, (std::vector<std::string> {kAskDelete, kRestarting}));
+    QTRY_VERIFY2_WITH_TIMEOUT(Text(r.log).contains("OK configuration erased"), qPrintable(r.story()), kWaitMs);
+    QCOMPARE(StoredState(r.state), ExpectedState("{}"));
+}
+
+void TestE2EForm1::runningConfigLandsInTheToolsLog()
+{
+    CardRig r;
+    QVERIFY2(r.open(), qPrintable(r.story()));
+    for (const auto &step : kStandardIP)
+        Perform(r, step);
+    Configure(r);
+    if (QTest::currentTestFailed())
+        return;
+
+    Click(Control(r.form.get(), "Advanced"));
+    QWidget *dialog = r.form->Dialog();
+    QVERIFY(dialog);
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    QWidget *logConfig = Control(dialog, "LogConfig");
+    QVERIFY(logConfig->isEnabled()); // the window logs from the start
+    Click(logConfig);
+
+    QTRY_VERIFY2_WITH_TIMEOUT(Text(r.log).contains("build: brenlock-sim"), qPrintable(r.story()), kWaitMs);
+    // The printout shows the configuration just stored, then the build line.
+    const QString log = Text(r.log);
+    const QByteArray shown = QString(log).remove('\r').toLatin1();
+    const qsizetype printout = log.indexOf("running configuration:");
+    QVERIFY2(printout >= 0, shown.constData());
+    const QString lines = log.mid(printout);
+    for (const char *line : {"  remote=0\r\n", "  dhcp=0\r\n", "  ip=10.0.0.5\r\n", "  subnet=255.255.255.0\r\n",
+                             "  gateway=10.0.0.1\r\n", "  on_the_fly=-\r\n", "  nbx_ip=-\r\n",
+                             "  remember_audio=1\r\n", "  boost_audio=0\r\n"})
+        QVERIFY2(lines.contains(QLatin1String(line)), shown.constData());
+    QVERIFY2(lines.indexOf("  boost_audio=0") < lines.indexOf("build: brenlock-sim"), shown.constData());
+}
+
+QTEST_MAIN(TestE2EForm1)
+#include "test_e2e_form1.moc"
