@@ -240,7 +240,13 @@ void Form1::BuildControls()
 
     // Frame5 only draws a border: the two buttons lie on the window above it.
     Frame5 = MakeFrame(w, "Frame5", "Configure the Brenlock", 5640, 4440, 5175, 1695);
-    const QString pink = QStringLiteral("QPushButton { background-color: rgb(255, 128, 128); }");
+    // With a border of its own the style sheet draws the whole button, so
+    // the face keeps its exact colour under every style.
+    const QString pink = QStringLiteral(
+        "QPushButton { background-color: rgb(255, 128, 128); border: 2px outset rgb(255, 176, 176);"
+        " border-radius: 2px; }"
+        "QPushButton:pressed { border-style: inset; }"
+        "QPushButton:focus { outline: 1px dotted black; }");
     Command1 = MakeButton<GraphicalButton>(w, "Command1", "Configure &Gateway", 8640, 4800, 1935, 1095);
     Command1->setFont(WindowFont(9.75, true));
     Command1->setStyleSheet(pink);

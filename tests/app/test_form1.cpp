@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleFactory>
 
 #include <functional>
 
@@ -81,6 +83,7 @@ private slots:
     void closeButtonAsksNothingAndClosesPort();
     void versionNamesTheVersion();
     void renderToPng();
+    void graphicalButtonsKeepTheirColourUnderEveryStyle();
 
     void typingFillsAddressRows();
     void separatorRules_data();
@@ -134,6 +137,7 @@ void TestForm1::startUpWithCom1Open()
     QVERIFY(!r.get<QCheckBox>("Check2")->isChecked());
     QVERIFY(r.get<QLabel>("Status")->text().isEmpty());
     QVERIFY(!r.timer.Enabled());
+    QCOMPARE(QApplication::focusWidget(), r.get("Option1"));
 }
 
 void TestForm1::windowGeometryAndFocusOrder()
@@ -293,6 +297,28 @@ void TestForm1::renderToPng()
     TypeAddress(r, "gw1", "10.0.0.1");
     const QString path = QStringLiteral(TOVRIK_BUILD_DIR "/form1.png");
     QVERIFY(r.form->grab().save(path));
+}
+
+void TestForm1::graphicalButtonsKeepTheirColourUnderEveryStyle()
+{
+    const QString original = QApplication::style()->name();
+    for (const QString &key : QStyleFactory::keys()) {
+        QApplication::setStyle(key);
+        Form1Rig r;
+        for (const char *name : {"Command1", "Command3"}) {
+            const QImage image = r.get(name)->grab().toImage();
+            // Most of the face shows the colour; the caption and the bevel do not.
+            int pink = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    pink += qAbs(c.red() - 255) <= 8 && qAbs(c.green() - 128) <= 8 && qAbs(c.blue() - 128) <= 8;
+                }
+            QVERIFY2(pink * 2 > image.width() * image.height(),
+                     qPrintable(QString("%1 under %2: %3 of %4 pixels").arg(name, key).arg(pink).arg(image.width() * image.height())));
+        }
+    }
+    QApplication::setStyle(original);
 }
 
 void TestForm1::typingFillsAddressRows()
