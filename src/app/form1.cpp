@@ -475,21 +475,29 @@ void Form1::Command1_Click()
 {
     ProgressTicks_ = 0;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    // No tick may run inside this handler, not even one of an earlier send
+    // that is still going out while the question below waits.
+    const bool timerWasRunning = Timer1.Enabled();
+    Timer1.SetEnabled(false);
+    const auto giveUp = [&] {
+        Timer1.SetEnabled(timerWasRunning);
+        QGuiApplication::restoreOverrideCursor();
+    };
     const FormAnswers answers = Answers();
 
     // A malformed address would reach the card as it stands; say which one.
     if (const auto problem = MalformedAddressMessage(answers)) {
         boxes_.Report(*problem);
-        QGuiApplication::restoreOverrideCursor();
+        giveUp();
         return;
     }
     if (!boxes_.Ask("Do you want to send your IP configuration data to the gateway card and restart it?")) {
-        QGuiApplication::restoreOverrideCursor();
+        giveUp();
         return;
     }
     if (!link_.IsPortOpen()) {
         Status->setText(QStringLiteral("Sending failed"));
-        QGuiApplication::restoreOverrideCursor();
+        giveUp();
         return;
     }
 

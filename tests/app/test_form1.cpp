@@ -577,6 +577,23 @@ void TestForm1::exitQuestionComesOncePerSend()
     QCOMPARE(ticksInsideQuestion, 0);
     QCOMPARE(std::count(r.boxes.shown.begin(), r.boxes.shown.end(), std::string(kExitAfterSend)), 1);
 
+    // A second Configure while the first send still runs: no tick inside it,
+    // and answered No, the first send's timer runs on.
+    r.boxes.answers = {true, false};
+    r.library.sendingAnswers = {true, true};
+    r.click("Command1");
+    r.boxes.onShow = [&](const std::string &) {
+        if (r.timer.Tick())
+            ++ticksInsideQuestion;
+    };
+    r.boxes.answers = {false};
+    r.form->Command1_Click();
+    QCOMPARE(ticksInsideQuestion, 0);
+    QVERIFY(r.timer.Enabled());
+    while (r.timer.Tick()) {
+    }
+    r.boxes.onShow = nullptr;
+
     // Yes closes the window and with it the port.
     r.boxes.answers = {true, true};
     r.click("Command1");
