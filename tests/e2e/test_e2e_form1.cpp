@@ -98,7 +98,8 @@ struct CardRig {
         QDir::setCurrent(QString::fromStdString(work.path().string()));
         form = std::make_unique<Form1>(link, commands, boxes, timer);
         form->show();
-        return QTest::qWaitForWindowExposed(form.get());
+        // Clicks give the boxes the focus only in the active window.
+        return QTest::qWaitForWindowActive(form.get());
     }
     ~CardRig()
     {
@@ -219,7 +220,8 @@ void TestE2EForm1::configureStoresWhatWasEntered_data()
         << QStringList {"Option2", "RemoteYes", "DHCPYes", "NBXIP1=172.16.0.9", "Mac1=00:e0:bb:0a:0b:0c",
                         "CountryCode=United States"}
         << QByteArray(R"({"remote": true, "dhcp": true, "on_the_fly": true, "nbx_ip": "172.16.0.9",
-                          "nbx_mac": "00:e0:bb:0a:0b:0c", "country": 1, "remember_audio": true, "boost_audio": false})");
+                          "nbx_mac": "00:e0:bb:0a:0b:0c", "country": 1, "remember_audio": true,
+                          "boost_audio": false})");
     // Single-digit MAC octets reach the card as typed.
     QTest::newRow("IP On the Fly, remote NBX, DHCP no")
         << QStringList {"Option2", "RemoteYes", "IP1=192.168.10.20", "Sub1=255.255.0.0", "gw1=192.168.10.1",
