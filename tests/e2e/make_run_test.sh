@@ -47,6 +47,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 143' TERM INT HUP
 
 fail() {
   echo "FAIL: $*" >&2
