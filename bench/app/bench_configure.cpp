@@ -7,6 +7,7 @@
 #include "gateway_commands.h"
 #include "library_loader.h"
 #include "pty_pair.h"
+#include "real_library.h"
 #include "serial_library.h"
 #include "ticker.h"
 
@@ -19,6 +20,8 @@
 
 #include <chrono>
 #include <thread>
+
+using testsupport::RealLibrary;
 
 namespace {
 
@@ -39,14 +42,6 @@ public:
 };
 
 TimedApplication *app = nullptr;
-
-SerialLibrary &RealLibrary()
-{
-    static LoadedLibrary loaded = LoadSerialLibrary();
-    if (!loaded.error.empty())
-        qFatal("%s", loaded.error.c_str());
-    return *loaded.library;
-}
 
 void Type(QLineEdit *box, const QString &text)
 {

@@ -6,6 +6,7 @@
 #include "gateway_commands.h"
 #include "library_loader.h"
 #include "pty_pair.h"
+#include "real_library.h"
 #include "serial_library.h"
 #include "ticker.h"
 
@@ -16,17 +17,11 @@
 
 #include <memory>
 
+using testsupport::RealLibrary;
+
 namespace {
 
 const char *kExitAfterSend = "All configuration data has been sent to the gateway card. Do you now want to exit ?";
-
-SerialLibrary &RealLibrary()
-{
-    static LoadedLibrary loaded = LoadSerialLibrary();
-    if (!loaded.error.empty())
-        qFatal("%s", loaded.error.c_str());
-    return *loaded.library;
-}
 
 struct LineRig {
     testsupport::DeviceDir devices;

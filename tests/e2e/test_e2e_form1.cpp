@@ -7,6 +7,7 @@
 #include "gateway_commands.h"
 #include "library_loader.h"
 #include "pty_pair.h"
+#include "real_library.h"
 #include "serial_library.h"
 #include "sim_process.h"
 #include "ticker.h"
@@ -27,6 +28,8 @@
 
 namespace fs = std::filesystem;
 
+using testsupport::RealLibrary;
+
 namespace {
 
 const char *kAskSend = "Do you want to send your IP configuration data to the gateway card and restart it?";
@@ -40,14 +43,6 @@ const QStringList kStateKeys = {"remote",  "dhcp",    "ip",      "subnet",      
 
 // Generous: the machine may be busy with other builds.
 constexpr int kWaitMs = 10000;
-
-SerialLibrary &RealLibrary()
-{
-    static LoadedLibrary loaded = LoadSerialLibrary();
-    if (!loaded.error.empty())
-        qFatal("%s", loaded.error.c_str());
-    return *loaded.library;
-}
 
 QString Text(const fs::path &file) { return QString::fromLatin1(cardsimtest::ReadFile(file)); }
 
