@@ -102,9 +102,9 @@ struct Form1::OctetBinding final : OctetBox {
     Form1 *form;
     QLineEdit *edit;
     QLineEdit *next;
-    OctetSpec spec;
+    OctetBoxKind kind;
 
-    OctetBinding(Form1 *f, QLineEdit *e, QLineEdit *n, OctetSpec s) : form(f), edit(e), next(n), spec(s) {}
+    OctetBinding(Form1 *f, QLineEdit *e, QLineEdit *n, OctetBoxKind s) : form(f), edit(e), next(n), kind(s) {}
 
     std::string Text() const override { return edit->text().toStdString(); }
     void SetText(const std::string &text) override { edit->setText(QString::fromStdString(text)); }
@@ -343,10 +343,10 @@ void Form1::BuildOctetRows()
             const int maxLength = i == n - 1 ? lastMaxLength : firstMaxLength;
             row[i]->setMaxLength(maxLength);
             QLineEdit *next = i + 1 < n ? row[i + 1] : nullptr;
-            auto binding = std::make_unique<OctetBinding>(this, row[i], next, OctetSpec {position, hex, maxLength});
+            auto binding = std::make_unique<OctetBinding>(this, row[i], next, OctetBoxKind {position, hex, maxLength});
             OctetBinding *b = binding.get();
             // IP1_Change … Mac6_Change: one handler, parameterised per box.
-            connect(row[i], &QLineEdit::textChanged, this, [b] { OctetChange(*b, b->spec); });
+            connect(row[i], &QLineEdit::textChanged, this, [b] { OctetChange(*b, b->kind); });
             octets_.push_back(std::move(binding));
         }
     };

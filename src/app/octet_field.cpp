@@ -35,10 +35,10 @@ std::string FilterMacCharacters(std::string_view text)
     return CutAtFirstRejected(lower, IsHex);
 }
 
-void OctetChange(OctetBox &box, const OctetSpec &spec)
+void OctetChange(OctetBox &box, const OctetBoxKind &kind)
 {
     // Every step reads the text afresh: a nested run may have changed it.
-    box.SetText(spec.hex ? FilterMacCharacters(box.Text()) : FilterIPCharacters(box.Text()));
+    box.SetText(kind.hex ? FilterMacCharacters(box.Text()) : FilterIPCharacters(box.Text()));
     box.SetSelStart(static_cast<int>(box.Text().size()));
 
     if (box.Text().empty()) {
@@ -46,12 +46,12 @@ void OctetChange(OctetBox &box, const OctetSpec &spec)
         return;
     }
 
-    const char sep = spec.separator();
-    if (spec.position != RowPosition::Last
-        && static_cast<int>(box.Text().size()) == spec.advanceLength())
+    const char sep = kind.separator();
+    if (kind.position != RowPosition::Last
+        && static_cast<int>(box.Text().size()) == kind.advanceLength())
         box.SetFocusNext();
 
-    switch (spec.position) {
+    switch (kind.position) {
     case RowPosition::First:
         if (const auto t = box.Text(); !t.empty() && t.back() == sep) {
             box.SetText(t.substr(0, t.size() - 1));

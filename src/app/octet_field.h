@@ -8,7 +8,7 @@
 
 enum class RowPosition { First, Middle, Last };
 
-struct OctetSpec {
+struct OctetBoxKind {
     RowPosition position;
     bool hex;           // MAC row: hexadecimal digits and ':'; else decimal and '.'
     int maxLength;      // what the box lets the user type
@@ -36,4 +36,4 @@ public:
 };
 
 // The change handler shared by all 22 boxes.
-void OctetChange(OctetBox &box, const OctetSpec &spec);
+void OctetChange(OctetBox &box, const OctetBoxKind &kind);

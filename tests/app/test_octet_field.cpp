@@ -9,7 +9,7 @@
 namespace {
 
 struct Box final : OctetBox {
-    OctetSpec spec;
+    OctetBoxKind kind;
     std::string text;
     int caret = 0;
     int focusMoves = 0;
@@ -17,7 +17,7 @@ struct Box final : OctetBox {
     int depth = 0;
     int deepest = 0;
 
-    explicit Box(OctetSpec s) : spec(s) {}
+    explicit Box(OctetBoxKind s) : kind(s) {}
 
     std::string Text() const override { return text; }
     void SetText(const std::string &t) override
@@ -34,8 +34,8 @@ struct Box final : OctetBox {
     // What the user's edit does: the box holds it, then runs the handler.
     void Edit(std::string t)
     {
-        if (static_cast<int>(t.size()) > spec.maxLength)
-            t.resize(static_cast<std::size_t>(spec.maxLength));
+        if (static_cast<int>(t.size()) > kind.maxLength)
+            t.resize(static_cast<std::size_t>(kind.maxLength));
         SetText(t);
     }
     void Changed()
@@ -43,7 +43,7 @@ struct Box final : OctetBox {
         ++depth;
         deepest = std::max(deepest, depth);
         ASSERT_LT(depth, 16) << "handler recursion runs away on '" << text << "'";
-        OctetChange(*this, spec);
+        OctetChange(*this, kind);
         --depth;
     }
 };
@@ -98,14 +98,14 @@ TEST(OctetChange, RandomEditsKeepTheInvariants)
 {
     const std::string alphabet = "0123456789abcdefABCDEFgz.:;- \t\x7f\xc3\xa9";
     std::mt19937 rng(7);
-    const OctetSpec specs[] = {
+    const OctetBoxKind kinds[] = {
         {RowPosition::First, false, 3}, {RowPosition::Middle, false, 3}, {RowPosition::Last, false, 3},
         {RowPosition::First, false, 4}, {RowPosition::Middle, false, 4}, {RowPosition::First, true, 2},
         {RowPosition::Middle, true, 2}, {RowPosition::Last, true, 2}};
-    for (const auto &spec : specs) {
-        const char sep = spec.separator();
+    for (const auto &kind : kinds) {
+        const char sep = kind.separator();
         for (int sequence = 0; sequence < 2000; ++sequence) {
-            Box box(spec);
+            Box box(kind);
             for (int step = 0; step < 12; ++step) {
                 std::string t = box.text;
                 const std::size_t at = rng() % (t.size() + 1);
@@ -124,22 +124,22 @@ TEST(OctetChange, RandomEditsKeepTheInvariants)
                 }
                 const int checksBefore = box.checks;
                 const std::string before = box.text;
-                if (static_cast<int>(t.size()) > spec.maxLength)
-                    t.resize(static_cast<std::size_t>(spec.maxLength));
+                if (static_cast<int>(t.size()) > kind.maxLength)
+                    t.resize(static_cast<std::size_t>(kind.maxLength));
                 box.Edit(t);
                 ASSERT_EQ(box.depth, 0);
                 const std::string &s = box.text;
                 for (const char c : s) {
-                    const bool ok = (c >= '0' && c <= '9') || c == sep || (spec.hex && c >= 'a' && c <= 'f');
+                    const bool ok = (c >= '0' && c <= '9') || c == sep || (kind.hex && c >= 'a' && c <= 'f');
                     ASSERT_TRUE(ok) << "'" << s << "'";
                 }
-                if (!s.empty() && spec.position != RowPosition::Last) {
+                if (!s.empty() && kind.position != RowPosition::Last) {
                     ASSERT_NE(s.back(), sep) << "'" << s << "'";
                 }
-                if (!s.empty() && spec.position != RowPosition::First) {
+                if (!s.empty() && kind.position != RowPosition::First) {
                     ASSERT_NE(s.front(), sep) << "'" << s << "'";
                 }
-                ASSERT_LE(static_cast<int>(s.size()), spec.maxLength);
+                ASSERT_LE(static_cast<int>(s.size()), kind.maxLength);
                 ASSERT_EQ(box.caret, static_cast<int>(s.size()));
                 // Every change ends with the readiness check.
                 if (t != before) {
