@@ -62,11 +62,6 @@ QString SectionMismatch(const Form1Rig &r)
     return {};
 }
 
-void TypeAddress(Form1Rig &r, const char *firstBox, const QString &address)
-{
-    r.type(firstBox, address);
-}
-
 } // namespace
 
 class TestForm1 : public QObject {
@@ -214,10 +209,10 @@ void TestForm1::readinessFollowsEntriesAndPort()
     Form1Rig r;
     r.click("Option3");
     QVERIFY(!r.get("Command1")->isEnabled()); // own IP required
-    TypeAddress(r, "IP1", "10.0.0.5");
-    TypeAddress(r, "Sub1", "255.255.255.0");
+    r.type("IP1", "10.0.0.5");
+    r.type("Sub1", "255.255.255.0");
     QVERIFY(!r.get("Command1")->isEnabled());
-    TypeAddress(r, "gw1", "10.0.0.1");
+    r.type("gw1", "10.0.0.1");
     QVERIFY(r.get("Command1")->isEnabled());
     // Emptying one box disables Configure at once.
     r.box("Sub3")->setFocus();
@@ -292,9 +287,9 @@ void TestForm1::renderToPng()
 {
     Form1Rig r;
     r.click("Option3");
-    TypeAddress(r, "IP1", "10.0.0.5");
-    TypeAddress(r, "Sub1", "255.255.255.0");
-    TypeAddress(r, "gw1", "10.0.0.1");
+    r.type("IP1", "10.0.0.5");
+    r.type("Sub1", "255.255.255.0");
+    r.type("gw1", "10.0.0.1");
     const QString path = QStringLiteral(TOVRIK_BUILD_DIR "/form1.png");
     QVERIFY(r.form->grab().save(path));
 }
@@ -415,9 +410,9 @@ void TestForm1::typicalConfigurationSendsTheOverviewLines()
 {
     Form1Rig r;
     r.click("Option3");
-    TypeAddress(r, "IP1", "10.0.0.5");
-    TypeAddress(r, "Sub1", "255.255.255.0");
-    TypeAddress(r, "gw1", "10.0.0.1");
+    r.type("IP1", "10.0.0.5");
+    r.type("Sub1", "255.255.255.0");
+    r.type("gw1", "10.0.0.1");
     r.boxes.answers = {true, false};
     r.library.sendingAnswers = {true, true};
     r.click("Command1");

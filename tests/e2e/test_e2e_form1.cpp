@@ -267,13 +267,19 @@ void TestE2EForm1::configureStoresWhatWasEntered()
     QCOMPARE(StoredState(r.state), ExpectedState(stored));
 }
 
-void TestE2EForm1::deleteErasesTheStoredConfiguration()
+// Opens the window on the card and sends the Standard IP configuration.
+void ConfigureStandardIP(CardRig &r)
 {
-    CardRig r;
     QVERIFY2(r.open(), qPrintable(r.story()));
     for (const auto &step : kStandardIP)
         Perform(r, step);
     Configure(r);
+}
+
+void TestE2EForm1::deleteErasesTheStoredConfiguration()
+{
+    CardRig r;
+    ConfigureStandardIP(r);
     if (QTest::currentTestFailed())
         return;
     QCOMPARE(StoredState(r.state), ExpectedState(kStandardIPStored));
@@ -289,10 +295,7 @@ void TestE2EForm1::deleteErasesTheStoredConfiguration()
 void TestE2EForm1::runningConfigLandsInTheToolsLog()
 {
     CardRig r;
-    QVERIFY2(r.open(), qPrintable(r.story()));
-    for (const auto &step : kStandardIP)
-        Perform(r, step);
-    Configure(r);
+    ConfigureStandardIP(r);
     if (QTest::currentTestFailed())
         return;
 
