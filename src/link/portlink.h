@@ -90,6 +90,26 @@ PORTLINK_API int16_t GetLogFileName(char *buffer, int32_t size);
  * it. */
 PORTLINK_API int16_t ReadByteFromBoard(uint8_t *byte, int32_t timeout_ms);
 
+/* Added beside the twelve above: what a caller needs to tell "gone" from
+ * "open" and "sent" from "lost", and why an open failed. */
+
+/* 1 while a port is open and its line is up; 0 when no port is open, and
+ * once the line has hung up or the device has failed since it was opened
+ * (an unplugged adapter, the card's end closed). Never blocks. */
+PORTLINK_API int16_t IsLineUp(void);
+
+/* 1 when bytes that WriteToBoard had accepted were dropped because the line
+ * hung up or the device failed before they were seen to leave; 0 otherwise.
+ * It stays so, after CloseCommPort too, until the next OpenCommPort. Never
+ * blocks. */
+PORTLINK_API int16_t HasLostData(void);
+
+/* When the last OpenCommPort failed, writes its reason, the text of the line
+ * it wrote to standard error (without the "portlink: " in front), as much as
+ * fits in `size` bytes and NUL-terminated, and returns 1; returns 0, with the
+ * buffer untouched, when the last open succeeded or none was tried. */
+PORTLINK_API int16_t GetOpenError(char *buffer, int32_t size);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,10 +1,11 @@
-// The twelve C functions: thin wrappers over the process-wide PortLink. No
+// The C functions: thin wrappers over the process-wide PortLink. No
 // exception crosses the C boundary; one that would is reported as failure.
 #include "portlink.h"
 
 #include "port_link.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -97,6 +98,35 @@ int16_t GetLogFileName(char *buffer, int32_t size)
 int16_t ReadByteFromBoard(uint8_t *byte, int32_t timeout_ms)
 {
     return Guarded([=] { return byte && Link().readByte(*byte, Millis(timeout_ms)); });
+}
+
+int16_t IsLineUp(void)
+{
+    return Guarded([] { return Link().lineUp(); });
+}
+
+int16_t HasLostData(void)
+{
+    return Guarded([] { return Link().lostData(); });
+}
+
+int16_t GetOpenError(char *buffer, int32_t size)
+{
+    return Guarded([=] {
+        if (!buffer || size <= 0)
+            return false;
+        const std::string why = Link().openError();
+        if (why.empty())
+            return false;
+        // Cut short on a character boundary, never inside a UTF-8 sequence.
+        std::size_t length = std::min(why.size(), static_cast<std::size_t>(size) - 1);
+        if (length < why.size())
+            while (length > 0 && (static_cast<unsigned char>(why[length]) & 0xC0) == 0x80)
+                --length;
+        std::memcpy(buffer, why.data(), length);
+        buffer[length] = '\0';
+        return true;
+    });
 }
 
 } // extern "C"

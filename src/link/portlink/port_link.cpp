@@ -90,20 +90,36 @@ bool PortLink::open(int port)
     closeLocked();
     const auto device = DeviceForPort(port);
     if (!device) {
-        Complain("COM" + std::to_string(port) + ": no such port (COM" + std::to_string(kFirstPort)
-                 + " to COM" + std::to_string(kLastPort) + ")");
+        failOpen("COM" + std::to_string(port) + ": no such port (COM" + std::to_string(kFirstPort) + " to COM"
+                 + std::to_string(kLastPort) + ")");
         return false;
     }
-    auto outcome = OpenSerialDevice(device->path);
+    auto outcome = opener_(device->path);
     if (!outcome.port) {
-        Complain("cannot open COM" + std::to_string(port) + " (" + device->shown + "): " + outcome.why);
+        failOpen("cannot open COM" + std::to_string(port) + " (" + device->shown + "): " + outcome.why);
         return false;
     }
     std::lock_guard lock(mu_);
     port_ = std::move(outcome.port);
+    openError_.clear();
+    unconfirmed_ = false;
+    lost_ = false;
     queue_.clear(); // nothing from an earlier port
     wakeReader();   // so that it starts reading this one
     return true;
+}
+
+void PortLink::failOpen(const std::string &why)
+{
+    Complain(why);
+    std::lock_guard lock(mu_);
+    openError_ = why;
+}
+
+std::string PortLink::openError()
+{
+    std::lock_guard lock(mu_);
+    return openError_;
 }
 
 bool PortLink::configure()
@@ -125,7 +141,9 @@ void PortLink::closeLocked()
     Port port = borrow();
     if (!port)
         return;
-    port->drain(); // the reader goes on logging meanwhile
+    port->interrupt(); // a writer waiting for room must not hold the close up
+    port->drain();     // the reader goes on logging meanwhile
+    noteLineState(*port);
     std::unique_lock lock(mu_);
     port_.reset();
     wakeReader();
@@ -137,7 +155,12 @@ void PortLink::closeLocked()
 bool PortLink::write(std::uint8_t byte, std::chrono::milliseconds wait)
 {
     auto port = borrow();
-    const bool ok = port && port->write(byte, wait) == WriteResult::Written;
+    if (!port)
+        return false;
+    const bool ok = port->write(byte, wait) == WriteResult::Written;
+    if (ok)
+        unconfirmed_ = true;
+    noteLineState(*port);
     giveBack(port);
     return ok;
 }
@@ -145,9 +168,31 @@ bool PortLink::write(std::uint8_t byte, std::chrono::milliseconds wait)
 bool PortLink::sending()
 {
     auto port = borrow();
-    const bool busy = port && port->sending();
+    if (!port)
+        return false;
+    const bool busy = port->sending();
+    if (!busy && !port->failed())
+        unconfirmed_ = false; // all seen gone while the line was up
+    noteLineState(*port);
     giveBack(port);
     return busy;
+}
+
+bool PortLink::lineUp()
+{
+    auto port = borrow();
+    if (!port)
+        return false;
+    const bool up = !port->hungUp();
+    noteLineState(*port);
+    giveBack(port);
+    return up;
+}
+
+void PortLink::noteLineState(SerialBackend &port)
+{
+    if (port.failed() && unconfirmed_.exchange(false))
+        lost_ = true;
 }
 
 bool PortLink::readByte(std::uint8_t &byte, std::chrono::milliseconds wait)
@@ -243,6 +288,7 @@ void PortLink::readerLoop(int wakeFd)
             const auto got = port->read(buffer, lineEvent);
             if (got.count > 0)
                 deliver(std::span(buffer).first(got.count));
+            noteLineState(*port);
         }
 
         lock.lock();

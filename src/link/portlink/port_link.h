@@ -5,22 +5,23 @@
 
 #include "byte_queue.h"
 #include "log_file.h"
+#include "serial_backend.h"
 
 #include <chrono>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <span>
+#include <string>
 #include <thread>
 
 namespace portlink {
 
-class SerialBackend;
-
 class PortLink {
 public:
-    PortLink() = default;
+    explicit PortLink(DeviceOpener opener = OpenSerialDevice) : opener_(std::move(opener)) {}
     ~PortLink(); // stops the reader, closes the port and the log
     PortLink(const PortLink &) = delete;
     PortLink &operator=(const PortLink &) = delete;
@@ -35,6 +36,11 @@ public:
     [[nodiscard]] bool write(std::uint8_t byte, std::chrono::milliseconds wait);
     [[nodiscard]] bool sending();
     [[nodiscard]] bool readByte(std::uint8_t &byte, std::chrono::milliseconds wait);
+
+    [[nodiscard]] bool lineUp();
+    [[nodiscard]] bool lostData() const { return lost_.load(); }
+    // The reason the last open failed; empty after a successful one.
+    [[nodiscard]] std::string openError();
 
     [[nodiscard]] bool startLogging(const char *name);
     void stopLogging();
@@ -53,8 +59,14 @@ private:
     void wakeReader();
     void readerLoop(int wakeFd);
     void deliver(std::span<const std::uint8_t> bytes);
+    // Bytes accepted since the queue was last seen empty are lost when the
+    // line fails under them.
+    void noteLineState(SerialBackend &port);
+    void failOpen(const std::string &why);
 
     static constexpr std::size_t kQueueCapacity = 64 * 1024;
+
+    const DeviceOpener opener_;
 
     std::mutex lifecycle_; // run, stop, open and close one at a time
     std::thread reader_;   // with lifecycle_ held
@@ -66,6 +78,10 @@ private:
     ByteQueue queue_ {kQueueCapacity};
     int wakeFd_ = -1;
     bool stopping_ = false;
+    std::string openError_;
+
+    std::atomic<bool> unconfirmed_ {false}; // accepted, not yet seen gone
+    std::atomic<bool> lost_ {false};
 
     std::mutex logMu_;
     LogFile log_;

@@ -3,19 +3,20 @@
 // output queue, which sends in the background.
 #include "serial_backend.h"
 
+#include "permission_advice.h"
+
 #include <fcntl.h>
-#include <grp.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <system_error>
 #include <thread>
-#include <vector>
 
 namespace portlink {
 
@@ -25,19 +26,6 @@ using Clock = std::chrono::steady_clock;
 
 // 9600 baud with one start, eight data and one stop bit.
 constexpr int kBytesPerSecond = 960;
-
-std::string GroupOf(const std::string &device)
-{
-    struct stat st {};
-    if (::stat(device.c_str(), &st) != 0)
-        return "dialout";
-    std::vector<char> buffer(4096);
-    group entry {};
-    group *found = nullptr;
-    if (getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
-        return "dialout";
-    return found->gr_name;
-}
 
 // Every reason an open can fail, said once, for the one line on stderr.
 std::string DescribeOpenError(int error, const std::string &device)
@@ -49,8 +37,9 @@ std::string DescribeOpenError(int error, const std::string &device)
         return "no such device (is the adapter plugged in?)";
     case EACCES:
     case EPERM:
-        return "permission denied; the user must be a member of the group '" + GroupOf(device)
-            + "' that owns the device (then log in again)";
+        if (auto advice = PermissionAdvice(LookUpAccess(device)); !advice.empty())
+            return "permission denied; " + advice;
+        return "permission denied";
     case EBUSY:
     case EWOULDBLOCK:
         return "the device is in use by another program";
@@ -105,13 +94,14 @@ int ApplyLineSettings(int fd)
 
 class PosixSerialBackend final : public SerialBackend {
 public:
-    explicit PosixSerialBackend(int fd) : fd_(fd) {}
+    PosixSerialBackend(int fd, int interruptFd) : fd_(fd), interruptFd_(interruptFd) {}
 
     ~PosixSerialBackend() override
     {
         // The tty keeps its exclusive flag while anyone else has it open.
         ioctl(fd_, TIOCNXCL);
         ::close(fd_); // also drops the flock; never retried, the fd is gone either way
+        ::close(interruptFd_);
     }
 
     bool configure() override
@@ -134,6 +124,8 @@ public:
     {
         if (failed())
             return WriteResult::Failed;
+        if (interrupted_.load(std::memory_order_acquire))
+            return WriteResult::NoRoom;
         Clock::time_point deadline {};
         bool waiting = false;
         for (;;) {
@@ -155,15 +147,17 @@ public:
             if (now >= deadline)
                 return WriteResult::NoRoom;
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
-            pollfd p {fd_, POLLOUT, 0};
-            if (poll(&p, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) {
+            pollfd p[2] = {{fd_, POLLOUT, 0}, {interruptFd_, POLLIN, 0}};
+            if (poll(p, 2, static_cast<int>(left.count())) < 0 && errno != EINTR) {
                 markFailed();
                 return WriteResult::Failed;
             }
-            if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            if (p[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
                 markFailed();
                 return WriteResult::Failed;
             }
+            if (p[1].revents & POLLIN)
+                return WriteResult::NoRoom; // the port is closing
         }
     }
 
@@ -201,6 +195,17 @@ public:
             tcflush(fd_, TCOFLUSH);
     }
 
+    void interrupt() override
+    {
+        interrupted_.store(true, std::memory_order_release);
+        // Left readable for good, so that a writer about to wait sees it too.
+        const std::uint64_t one = 1;
+        while (::write(interruptFd_, &one, sizeof one) < 0 && errno == EINTR) {
+        }
+    }
+
+    bool hungUp() override { return failed() || hungUpNow(); }
+
     int waitHandle() const override { return fd_; }
 
     ReadResult read(std::span<std::uint8_t> buffer, bool lineEvent) override
@@ -231,6 +236,8 @@ private:
     }
 
     int fd_;
+    int interruptFd_;
+    std::atomic<bool> interrupted_ {false};
 };
 
 } // namespace
@@ -246,9 +253,9 @@ OpenOutcome OpenSerialDevice(const std::string &device)
     };
     if (!isatty(fd))
         return fail(ENOTTY);
-    // TIOCEXCL alone does not stop root, and flock alone does not stop a
-    // program that does not ask for it; together they keep every other
-    // opener out.
+    // flock keeps out every program that asks for the lock, root's too;
+    // TIOCEXCL makes the kernel refuse any further open of the tty, except
+    // to root. A root program that takes no lock can still open the device.
     int rc;
     do {
         rc = flock(fd, LOCK_EX | LOCK_NB);
@@ -263,7 +270,13 @@ OpenOutcome OpenSerialDevice(const std::string &device)
         ioctl(fd, TIOCNXCL);
         return fail(error);
     }
-    return {std::make_unique<PosixSerialBackend>(fd), {}};
+    const int interruptFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (interruptFd < 0) {
+        const int error = errno;
+        ioctl(fd, TIOCNXCL);
+        return fail(error);
+    }
+    return {std::make_unique<PosixSerialBackend>(fd, interruptFd), {}};
 }
 
 } // namespace portlink

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -34,6 +35,12 @@ public:
     // Waits until the queued bytes have left, at most the time they need at
     // the line rate plus one second, then discards what is still queued.
     virtual void drain() = 0;
+    // The port is about to close: wakes a write that waits for room and
+    // refuses every later one, so that closing never waits on a writer.
+    virtual void interrupt() = 0;
+    // True once the line has hung up or the device failed; may look at the
+    // device to notice it.
+    [[nodiscard]] virtual bool hungUp() { return failed(); }
 
     // What the reader waits on: readable when bytes came or the line hung up.
     [[nodiscard]] virtual int waitHandle() const = 0;
@@ -60,5 +67,8 @@ struct OpenOutcome {
 // Opens `device` exclusively, without blocking and without making it the
 // controlling terminal, and puts the line in raw mode at once.
 [[nodiscard]] OpenOutcome OpenSerialDevice(const std::string &device);
+
+// How a port's device is opened; tests hand in devices of their own.
+using DeviceOpener = std::function<OpenOutcome(const std::string &device)>;
 
 } // namespace portlink
