@@ -41,9 +41,20 @@ TEST_P(OpenFailureTest, FailsWithOneLineNamingDeviceAndReason)
     EXPECT_EQ(said.rfind("portlink: ", 0), 0u) << said;
     for (const auto &part : GetParam().said)
         EXPECT_NE(said.find(part), std::string::npos) << "missing '" << part << "' in: " << said;
+    // The same reason reaches a caller that has no terminal.
+    char reason[512] = {};
+    ASSERT_EQ(GetOpenError(reason, sizeof reason), 1);
+    EXPECT_EQ("portlink: " + std::string(reason) + "\n", said);
+    char cut[8] = {};
+    EXPECT_EQ(GetOpenError(cut, sizeof cut), 1);
+    EXPECT_EQ(std::string(cut), std::string(reason).substr(0, 7));
     EXPECT_EQ(ConfigureOpenComPort(), 0);
     EXPECT_EQ(WriteToBoard('x', 150), 0);
     EXPECT_EQ(IsSendingData(), 0);
+    EXPECT_EQ(IsLineUp(), 0);
+
+    OpenCard();
+    EXPECT_EQ(GetOpenError(reason, sizeof reason), 0) << "the last open succeeded";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -110,14 +121,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 using FaultTest = PortlinkTest;
 
-TEST_F(FaultTest, PermissionDeniedNamesTheGroupToJoin)
+TEST_F(FaultTest, PermissionDeniedSaysWhy)
 {
     if (geteuid() == 0)
         GTEST_SKIP() << "root opens any device";
     ASSERT_EQ(chmod(card.devicePath().c_str(), 0), 0);
     StderrCapture capture;
     EXPECT_EQ(OpenCommPort(1), 0);
-    EXPECT_NE(capture.text().find("group"), std::string::npos) << capture.text();
+    EXPECT_NE(capture.text().find("permission denied; not even its owner"), std::string::npos) << capture.text();
 }
 
 TEST_F(FaultTest, DeviceHeldElsewhereDoesNotOpen)
@@ -190,6 +201,7 @@ TEST_F(FaultTest, OpeningAnotherPortClosesTheFirst)
 TEST_F(FaultTest, CardHangingUpMidSendFailsAtOnceAndLeavesTheReaderIdle)
 {
     OpenCard();
+    EXPECT_EQ(IsLineUp(), 1);
     // Fill the line: the card reads nothing.
     int accepted = 0;
     while (WriteToBoard('f', 0) != 0 && accepted < 1'000'000)
@@ -210,6 +222,8 @@ TEST_F(FaultTest, CardHangingUpMidSendFailsAtOnceAndLeavesTheReaderIdle)
     writer.join();
     EXPECT_EQ(result.load(), 0);
     EXPECT_LT(returned - hungUp, 150ms);
+    EXPECT_EQ(IsLineUp(), 0) << "gone, though still open";
+    EXPECT_EQ(HasLostData(), 1) << "the card never read what it had been sent";
 
     const auto start = Clock::now();
     EXPECT_EQ(WriteToBoard('x', 150), 0);
@@ -227,6 +241,39 @@ TEST_F(FaultTest, CardHangingUpMidSendFailsAtOnceAndLeavesTheReaderIdle)
     const auto closing = Clock::now();
     CloseCommPort();
     EXPECT_LT(Clock::now() - closing, 1s);
+    EXPECT_EQ(HasLostData(), 1) << "still known after the close";
+}
+
+TEST_F(FaultTest, HangUpAfterEverythingLeftLosesNothing)
+{
+    OpenCard();
+    for (const char c : std::string("%CC\r"))
+        ASSERT_NE(WriteToBoard(static_cast<uint8_t>(c), 150), 0);
+    EXPECT_EQ(IsSendingData(), 0);
+    EXPECT_EQ(card.readExactly(4, 1s), "%CC\r");
+    card.hangUp();
+    const auto deadline = Clock::now() + 1s;
+    while (IsLineUp() != 0 && Clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(IsLineUp(), 0);
+    EXPECT_EQ(HasLostData(), 0);
+}
+
+TEST_F(FaultTest, CloseWakesAWriterWaitingForRoom)
+{
+    OpenCard();
+    while (WriteToBoard('f', 0) != 0) {
+    }
+    std::atomic<int16_t> result {-1};
+    std::thread writer([&] { result = WriteToBoard('w', 8000); });
+    std::this_thread::sleep_for(300ms);
+    const auto closing = Clock::now();
+    CloseCommPort();
+    const auto took = Clock::now() - closing;
+    writer.join();
+    EXPECT_EQ(result.load(), 0);
+    // A pseudo-terminal reports nothing queued, so the bound is the 1 s margin.
+    EXPECT_LT(took, 1500ms);
 }
 
 TEST_F(FaultTest, RunStopAndCloseAreIdempotent)

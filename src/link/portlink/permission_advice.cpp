@@ -73,6 +73,8 @@ std::string PermissionAdvice(const DeviceAccess &access)
 {
     if (access.owner.empty())
         return {}; // the device could not be looked at
+    if (access.userIsOwner)
+        return "not even its owner may read and write it";
     if (access.groupMayUse && !access.sessionHasGroup) {
         if (access.userListedInGroup)
             return "the user was added to the group '" + access.group
@@ -93,6 +95,7 @@ DeviceAccess LookUpAccess(const std::string &device)
     const auto readWrite = [&](mode_t read, mode_t write) { return (st.st_mode & read) && (st.st_mode & write); };
     access.owner = UserName(st.st_uid);
     access.group = GroupName(st.st_gid);
+    access.userIsOwner = st.st_uid == geteuid();
     access.groupMayUse = readWrite(S_IRGRP, S_IWGRP);
     access.othersMayUse = readWrite(S_IROTH, S_IWOTH);
     access.sessionHasGroup = SessionHasGroup(st.st_gid);

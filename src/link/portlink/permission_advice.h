@@ -9,6 +9,7 @@ namespace portlink {
 struct DeviceAccess {
     std::string owner;              // the device's owner, by name
     std::string group;              // the device's group, by name
+    bool userIsOwner = false;       // this process runs as the owner
     bool groupMayUse = false;       // the group may read and write it
     bool othersMayUse = false;      // everyone may read and write it
     bool sessionHasGroup = false;   // this process runs with that group

@@ -1,0 +1,111 @@
+// The library's core with devices of the test's own behind the backend seam:
+// what a pseudo-terminal cannot show, such as bytes still queued when the
+// line fails, and the advice for devices this user may not open.
+#include "permission_advice.h"
+#include "port_link.h"
+#include "serial_backend.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+
+namespace portlink {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A device whose output queue empties only when the test says so.
+class QueueingDevice final : public SerialBackend {
+public:
+    bool configure() override { return !failed(); }
+    WriteResult write(std::uint8_t, std::chrono::milliseconds) override
+    {
+        if (failed())
+            return WriteResult::Failed;
+        ++queued;
+        return WriteResult::Written;
+    }
+    bool sending() override { return !failed() && queued > 0; }
+    void drain() override { queued = 0; }
+    void interrupt() override {}
+    int waitHandle() const override { return -1; }
+    ReadResult read(std::span<std::uint8_t>, bool) override { return {}; }
+
+    void hangUp() { markFailed(); }
+    std::atomic<int> queued {0};
+};
+
+class BackendSeamTest : public ::testing::Test {
+protected:
+    PortLink link {[this](const std::string &) {
+        auto device = std::make_unique<QueueingDevice>();
+        this->device = device.get();
+        return OpenOutcome {std::move(device), {}};
+    }};
+    QueueingDevice *device = nullptr;
+
+    void send(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            ASSERT_TRUE(link.write('x', 0ms));
+    }
+};
+
+TEST_F(BackendSeamTest, BytesQueuedWhenTheLineFailsAreLostUntilTheNextOpen)
+{
+    ASSERT_TRUE(link.open(1));
+    send(3);
+    EXPECT_TRUE(link.sending());
+    device->hangUp();
+    EXPECT_FALSE(link.sending());
+    EXPECT_FALSE(link.lineUp());
+    EXPECT_TRUE(link.lostData());
+    link.close();
+    EXPECT_TRUE(link.lostData()) << "the end of a send may ask after the close";
+    ASSERT_TRUE(link.open(1));
+    EXPECT_FALSE(link.lostData());
+    EXPECT_TRUE(link.lineUp());
+}
+
+TEST_F(BackendSeamTest, BytesSeenGoneBeforeTheLineFailsAreNotLost)
+{
+    ASSERT_TRUE(link.open(1));
+    send(3);
+    device->queued = 0;
+    EXPECT_FALSE(link.sending());
+    device->hangUp();
+    EXPECT_FALSE(link.lineUp());
+    EXPECT_FALSE(link.lostData());
+}
+
+struct AdviceCase {
+    const char *name;
+    DeviceAccess access;
+    const char *advice; // empty: none
+};
+
+class PermissionAdviceTest : public ::testing::TestWithParam<AdviceCase> {};
+
+TEST_P(PermissionAdviceTest, SaysWhatWouldLetTheUserIn)
+{
+    EXPECT_EQ(PermissionAdvice(GetParam().access), GetParam().advice);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, PermissionAdviceTest,
+    ::testing::Values(
+        AdviceCase {"GroupMayUseIt", {"root", "dialout", false, true, false, false, false},
+                    "join the group 'dialout' that may use it, then log out and in again"},
+        AdviceCase {"JoinedButNotYetLoggedIn", {"root", "dialout", false, true, false, false, true},
+                    "the user was added to the group 'dialout' that may use it, but this session does not have "
+                    "it yet: log out and in again"},
+        AdviceCase {"OnlyTheOwner", {"root", "root", false, false, false, false, false}, "only its owner ('root') may open it"},
+        AdviceCase {"InTheGroupAlreadySoNoGroupHelps", {"root", "dialout", false, true, false, true, true}, ""},
+        AdviceCase {"OwnerLockedOut", {"tech", "tty", true, false, false, true, true},
+                    "not even its owner may read and write it"},
+        AdviceCase {"DeviceNotLookedAt", {}, ""}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace portlink
