@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <memory>
+#include <thread>
 
 namespace portlink {
 namespace {
@@ -23,17 +24,19 @@ public:
     {
         if (failed())
             return WriteResult::Failed;
-        ++queued;
+        ++inQueue;
         return WriteResult::Written;
     }
-    bool sending() override { return !failed() && queued > 0; }
-    void drain() override { queued = 0; }
+    bool sending() override { return !failed() && inQueue > 0; }
+    std::size_t queued() override { return static_cast<std::size_t>(inQueue.load()); }
+    void discardQueued() override { discarded = inQueue.exchange(0); }
     void interrupt() override {}
     int waitHandle() const override { return -1; }
     ReadResult read(std::span<std::uint8_t>, bool) override { return {}; }
 
     void hangUp() { markFailed(); }
-    std::atomic<int> queued {0};
+    std::atomic<int> inQueue {0};
+    std::atomic<int> discarded {0};
 };
 
 class BackendSeamTest : public ::testing::Test {
@@ -72,11 +75,38 @@ TEST_F(BackendSeamTest, BytesSeenGoneBeforeTheLineFailsAreNotLost)
 {
     ASSERT_TRUE(link.open(1));
     send(3);
-    device->queued = 0;
+    device->inQueue = 0;
     EXPECT_FALSE(link.sending());
     device->hangUp();
     EXPECT_FALSE(link.lineUp());
     EXPECT_FALSE(link.lostData());
+}
+
+// Close lets the queued bytes leave, but waits no longer than they need at
+// 960 bytes a second plus one second.
+TEST_F(BackendSeamTest, CloseWaitsForQueuedBytesWithinItsBound)
+{
+    using Clock = std::chrono::steady_clock;
+    ASSERT_TRUE(link.open(1));
+    send(96);
+    std::thread line([this] {
+        std::this_thread::sleep_for(200ms);
+        device->inQueue = 0;
+    });
+    auto start = Clock::now();
+    link.close();
+    EXPECT_GE(Clock::now() - start, 200ms) << "closed before the bytes had left";
+    line.join();
+    EXPECT_EQ(device->discarded, 0);
+
+    ASSERT_TRUE(link.open(1));
+    send(96); // a line that never moves: 100 ms of bytes
+    start = Clock::now();
+    link.close();
+    const auto took = Clock::now() - start;
+    EXPECT_GE(took, 1050ms);
+    EXPECT_LT(took, 1600ms);
+    EXPECT_EQ(device->discarded, 96);
 }
 
 struct AdviceCase {

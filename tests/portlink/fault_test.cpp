@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -179,7 +180,12 @@ TEST_F(FaultTest, DeviceHeldElsewhereDoesNotOpen)
     const int other = open(card.devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (other >= 0) { // TIOCEXCL refuses the open itself unless we are root
         EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0);
+        int exclusive = 0;
+        ASSERT_EQ(ioctl(other, TIOCGEXCL, &exclusive), 0);
+        EXPECT_EQ(exclusive, 1) << "the tty is not marked exclusive";
         close(other);
+    } else {
+        EXPECT_EQ(errno, EBUSY) << "refused by the exclusive flag";
     }
 }
 
@@ -188,7 +194,11 @@ TEST_F(FaultTest, OpeningAnotherPortClosesTheFirst)
     testsupport::PtyPair second;
     devices.map(2, second.devicePath());
     OpenCard();
+    card.write("old"); // unread when the next port opens
+    std::this_thread::sleep_for(100ms);
     ASSERT_NE(OpenCommPort(2), 0);
+    std::uint8_t stale = 0;
+    EXPECT_EQ(ReadByteFromBoard(&stale, 50), 0) << "a byte from COM1 after COM2 opened";
     const int first = open(card.devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(first, 0) << "COM1 released";
     EXPECT_EQ(flock(first, LOCK_EX | LOCK_NB), 0);

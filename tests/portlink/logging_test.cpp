@@ -67,6 +67,19 @@ TEST_F(LoggingTest, LogIsOnDiskWithin100ms)
     EXPECT_EQ(ReadFile(log), "OK\r\n");
 }
 
+TEST_F(LoggingTest, LogThatFailsLaterStopsLogging)
+{
+    OpenCard();
+    ASSERT_EQ(StartLogging("/dev/full"), 1) << "it opens; every write then fails";
+    StderrCapture capture;
+    card.write("OK\r\n");
+    const auto deadline = Clock::now() + 2s;
+    while (IsLogging() != 0 && Clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(IsLogging(), 0) << "a log that is not being written";
+    EXPECT_NE(capture.text().find("logging to '/dev/full' stopped"), std::string::npos) << capture.text();
+}
+
 struct BadLog {
     const char *name;
     std::function<std::string(const std::filesystem::path &temp)> fileName; // empty: pass nullptr

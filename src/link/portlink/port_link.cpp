@@ -14,7 +14,12 @@
 
 namespace portlink {
 
+using namespace std::chrono_literals;
+
 namespace {
+
+// 9600 baud with one start, eight data and one stop bit.
+constexpr std::size_t kBytesPerSecond = 960;
 
 // One whole line on stderr, in one write so that it is never interleaved.
 void Complain(const std::string &text)
@@ -142,7 +147,7 @@ void PortLink::closeLocked()
     if (!port)
         return;
     port->interrupt(); // a writer waiting for room must not hold the close up
-    port->drain();     // the reader goes on logging meanwhile
+    drain(*port);      // the reader goes on logging meanwhile
     noteLineState(*port);
     std::unique_lock lock(mu_);
     port_.reset();
@@ -150,6 +155,17 @@ void PortLink::closeLocked()
     returned_.wait(lock, [&] { return port.use_count() == 1; });
     lock.unlock();
     port.reset(); // the last reference: the device is released here
+}
+
+void PortLink::drain(SerialBackend &port)
+{
+    if (!port.sending())
+        return;
+    const auto limit = 1s + std::chrono::milliseconds(port.queued() * 1000 / kBytesPerSecond);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (port.sending() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    port.discardQueued();
 }
 
 bool PortLink::write(std::uint8_t byte, std::chrono::milliseconds wait)

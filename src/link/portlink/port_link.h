@@ -55,6 +55,9 @@ private:
     void giveBack(Port &port);
 
     void closeLocked();
+    // Lets the queued bytes leave, at most the time they need at the line
+    // rate plus one second, then discards the rest.
+    static void drain(SerialBackend &port);
     void stopLocked();
     void wakeReader();
     void readerLoop(int wakeFd);

@@ -16,16 +16,12 @@
 #include <atomic>
 #include <cerrno>
 #include <system_error>
-#include <thread>
 
 namespace portlink {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// 9600 baud with one start, eight data and one stop bit.
-constexpr int kBytesPerSecond = 960;
 
 // Every reason an open can fail, said once, for the one line on stderr.
 std::string DescribeOpenError(int error, const std::string &device)
@@ -179,18 +175,16 @@ public:
         return ioctl(fd_, TIOCSERGETLSR, &lsr) == 0 && !(lsr & TIOCSER_TEMT);
     }
 
-    void drain() override
+    std::size_t queued() override
     {
-        if (!sending())
-            return;
-        int queued = 0;
-        ioctl(fd_, TIOCOUTQ, &queued);
-        const auto limit = std::chrono::milliseconds(1000 + queued * 1000LL / kBytesPerSecond);
-        const auto deadline = Clock::now() + limit;
-        while (sending() && Clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        // Whatever is still queued would make close() wait on its own
-        // (for a UART, up to half a minute).
+        int count = 0;
+        return !failed() && ioctl(fd_, TIOCOUTQ, &count) == 0 && count > 0 ? static_cast<std::size_t>(count) : 0;
+    }
+
+    void discardQueued() override
+    {
+        // Left queued, the bytes would make close() wait on its own (for a
+        // UART, up to half a minute).
         if (!failed())
             tcflush(fd_, TCOFLUSH);
     }

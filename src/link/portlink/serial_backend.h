@@ -32,9 +32,10 @@ public:
     [[nodiscard]] virtual WriteResult write(std::uint8_t byte, std::chrono::milliseconds wait) = 0;
     // True while queued bytes have not yet left the device.
     [[nodiscard]] virtual bool sending() = 0;
-    // Waits until the queued bytes have left, at most the time they need at
-    // the line rate plus one second, then discards what is still queued.
-    virtual void drain() = 0;
+    // How many bytes wait in the output queue; 0 when unknown.
+    [[nodiscard]] virtual std::size_t queued() = 0;
+    // Throws away what is still queued.
+    virtual void discardQueued() = 0;
     // The port is about to close: wakes a write that waits for room and
     // refuses every later one, so that closing never waits on a writer.
     virtual void interrupt() = 0;
