@@ -1,18 +1,15 @@
 #include "card_port.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <pwd.h>
 #include <stdexcept>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
-#include <vector>
 
 namespace cardsim {
 
@@ -47,27 +44,6 @@ std::string Describe(const std::filesystem::path &path)
 }
 
 } // namespace
-
-std::filesystem::path DeviceFolder()
-{
-    if (const char *dir = std::getenv("PORTLINK_DEVICE_DIR"); dir && *dir)
-        return dir;
-    // As the library does: a relative XDG_CONFIG_HOME is invalid and ignored.
-    if (const char *config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
-        return std::filesystem::path(config) / "portlink";
-    std::filesystem::path home;
-    if (const char *env = std::getenv("HOME"); env && *env) {
-        home = env;
-    } else {
-        std::vector<char> buffer(4096);
-        passwd entry {};
-        passwd *found = nullptr;
-        if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
-            throw std::runtime_error("cannot tell the home folder: set HOME or PORTLINK_DEVICE_DIR");
-        home = found->pw_dir;
-    }
-    return home / ".config" / "portlink";
-}
 
 CardPort::CardPort(const std::filesystem::path &folder, int com)
     : link_(folder / ("com" + std::to_string(com)))

@@ -3,14 +3,15 @@
 // made ready again each time the tool closes it.
 #pragma once
 
+#include "port_names.h"
+
 #include <filesystem>
 #include <string>
 
 namespace cardsim {
 
-// $PORTLINK_DEVICE_DIR when set and not empty, else
-// ${XDG_CONFIG_HOME:-~/.config}/portlink: where the library looks for comN.
-[[nodiscard]] std::filesystem::path DeviceFolder();
+// Where the library looks for comN, by the library's own rules.
+using portlink::DeviceFolder;
 
 class CardPort {
 public:
