@@ -291,6 +291,7 @@ INSTANTIATE_TEST_SUITE_P(
     Console, BadLineTest,
     testing::Values(
         BadLine {"OctetTooBig", "%CI999.0.0.5\ry", "bad value for %CI: \"999.0.0.5\""},
+        BadLine {"OctetOneOver", "%CI256.0.0.1\ry", "bad value for %CI: \"256.0.0.1\""},
         BadLine {"FiveOctets", "%CS1.2.3.4.5\ry", "bad value for %CS: \"1.2.3.4.5\""},
         BadLine {"EmptyOctet", "%CG10..0.1\ry", "bad value for %CG: \"10..0.1\""},
         BadLine {"ThreeOctets", "%CN1.2.3\ry", "bad value for %CN"},
@@ -330,6 +331,19 @@ TEST(Console, EdgeAddressesAreTakenAsTyped)
     EXPECT_EQ(out.stored.subnet, "0.0.0.0");
     EXPECT_EQ(out.stored.nbxIp, "255.255.255.255");
     EXPECT_EQ(out.stored.nbxMac, "A:b:C:d:E:f");
+
+    // Both ends of the octet range, on every address line.
+    for (const std::string edge : {"0.0.0.0", "255.255.255.255"}) {
+        lines = StandardStatic();
+        lines[3] = "%CI" + edge + "\ry";
+        lines[4] = "%CS" + edge + "\ry";
+        lines[5] = "%CG" + edge + "\ry";
+        lines.insert(lines.end() - 3, {"%CN" + edge + "\ry", "%CMa:b:c:d:e:f\ry"});
+        const Outcome at = Feed(Join(lines));
+        EXPECT_EQ(Count(at.output, "ERR"), 0) << at.output;
+        const CardConfig &c = at.stored;
+        EXPECT_TRUE(c.ip == edge && c.subnet == edge && c.gateway == edge && c.nbxIp == edge) << at.output;
+    }
 }
 
 TEST(Console, SettingsOutsideAConfigurationAreRefusedOneAnswerEach)
