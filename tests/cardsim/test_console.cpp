@@ -1,7 +1,8 @@
 // The virtual card's console on its own: every kind of line, confirmations,
-// refusals, and the same stream cut into reads in any way.
+// refusals, and the same stream cut into reads in any way. Every line is
+// written out byte for byte: the card checks the wire, so it must not share
+// the tool's own line builders.
 #include "console.h"
-#include "gateway_commands.h"
 
 #include <gtest/gtest.h>
 
@@ -63,10 +64,8 @@ int Count(const std::string &text, std::string_view what)
 // A configuration the tool could send for Standard IP without DHCP.
 std::vector<std::string> StandardStatic()
 {
-    using namespace gateway;
-    return {BeginConfigLine(),         RemoteFlagLine(false),          DHCPFlagLine(false),
-            IPAddressLine("10.0.0.5"), SubnetLine("255.255.255.0"),    GatewayLine("10.0.0.1"),
-            RememberAudioLine(CheckState::Checked), BoostAudioLine(CheckState::Unchecked), EndConfigLine()};
+    return {"%CB\r", "%CR0\r", "%CP0\r", "%CI10.0.0.5\ry", "%CS255.255.255.0\ry", "%CG10.0.0.1\ry",
+            "%CK1\r", "%CQ0\r", "%CE\r"};
 }
 
 CardConfig StandardStaticStored()
@@ -114,37 +113,28 @@ CardConfig Make(std::optional<bool> remote, std::optional<bool> dhcp, bool ownAd
 
 std::vector<ToolSequence> ToolSequences()
 {
-    using namespace gateway;
-    const auto own = std::vector<std::string> {IPAddressLine("192.168.1.20"), SubnetLine("255.255.0.0"),
-                                               GatewayLine("192.168.1.1")};
-    const auto nbx = std::vector<std::string> {NBXIPLine("0.0.0.0"), NBXMacLine("0:1b:c2:d3:e4:ff")};
+    const auto own = std::vector<std::string> {"%CI192.168.1.20\ry", "%CS255.255.0.0\ry", "%CG192.168.1.1\ry"};
+    const auto nbx = std::vector<std::string> {"%CN0.0.0.0\ry", "%CM0:1b:c2:d3:e4:ff\ry"};
     auto build = [&](std::initializer_list<std::vector<std::string>> parts) {
         std::vector<std::string> lines;
         for (const auto &part : parts)
             lines.insert(lines.end(), part.begin(), part.end());
-        const auto tail = std::vector<std::string> {RememberAudioLine(CheckState::Greyed),
-                                                    BoostAudioLine(CheckState::Checked), EndConfigLine()};
+        // A greyed box goes out as 0, the same as a clear one.
+        const auto tail = std::vector<std::string> {"%CK0\r", "%CQ1\r", "%CE\r"};
         lines.insert(lines.end(), tail.begin(), tail.end());
         return lines;
     };
-    const auto B = BeginConfigLine();
-    const auto country1 = CountryCodeLine("United States");
-    const auto country2 = CountryCodeLine("United Kingdom");
     return {
-        {"StandardDhcp", build({{B, RemoteFlagLine(false), DHCPFlagLine(true)}}),
-         Make(false, true, false, {}, false, {})},
-        {"StandardStaticWithNbxAndCountry",
-         build({{B, RemoteFlagLine(false), DHCPFlagLine(false)}, own, nbx, {country1}}),
+        {"StandardDhcp", build({{"%CB\r", "%CR0\r", "%CP1\r"}}), Make(false, true, false, {}, false, {})},
+        {"StandardStaticWithNbxAndCountry", build({{"%CB\r", "%CR0\r", "%CP0\r"}, own, nbx, {"%CV1\r"}}),
          Make(false, false, true, {}, true, 1)},
-        {"OnTheFlyRemoteDhcp", build({{B, RemoteFlagLine(true), DHCPFlagLine(true), OnTheFlyFlagLine(true)}, nbx}),
+        {"OnTheFlyRemoteDhcp", build({{"%CB\r", "%CR1\r", "%CP1\r", "%CF1\r"}, nbx}),
          Make(true, true, false, true, true, {})},
         {"OnTheFlyRemoteStaticThirteenLines",
-         build({{B, RemoteFlagLine(true), DHCPFlagLine(false)}, own, {OnTheFlyFlagLine(true)}, nbx, {country2}}),
+         build({{"%CB\r", "%CR1\r", "%CP0\r"}, own, {"%CF1\r"}, nbx, {"%CV2\r"}}),
          Make(true, false, true, true, true, 2)},
-        {"OnTheFlyLocalSixLines", build({{B, RemoteFlagLine(false), OnTheFlyFlagLine(true)}}),
-         Make(false, {}, false, true, false, {})},
-        {"EthernetWithRemoteLeftSelected",
-         build({{B, RemoteFlagLine(true), DHCPFlagLine(false), OnTheFlyFlagLine(false)}, nbx}),
+        {"OnTheFlyLocalSixLines", build({{"%CB\r", "%CR0\r", "%CF1\r"}}), Make(false, {}, false, true, false, {})},
+        {"EthernetWithRemoteLeftSelected", build({{"%CB\r", "%CR1\r", "%CP0\r", "%CF0\r"}, nbx}),
          Make(true, false, false, false, true, {})},
     };
 }
@@ -187,9 +177,7 @@ TEST(Console, EveryLineGetsItsAnswer)
 
 TEST(Console, ANewConfigurationReplacesTheWholeStoredOne)
 {
-    using namespace gateway;
-    const std::string second = BeginConfigLine() + RemoteFlagLine(false) + OnTheFlyFlagLine(true)
-        + RememberAudioLine(CheckState::Unchecked) + BoostAudioLine(CheckState::Unchecked) + EndConfigLine();
+    const std::string second = "%CB\r%CR0\r%CF1\r%CK0\r%CQ0\r%CE\r";
     const Outcome out = Feed(Join(StandardStatic()) + second);
     EXPECT_FALSE(out.stored.ip.has_value());
     EXPECT_FALSE(out.stored.dhcp.has_value());
@@ -199,7 +187,7 @@ TEST(Console, ANewConfigurationReplacesTheWholeStoredOne)
 
 TEST(Console, ClearErasesAndRestarts)
 {
-    const Outcome out = Feed(Join(StandardStatic()) + gateway::ClearConfigLine());
+    const Outcome out = Feed(Join(StandardStatic()) + "%CC\r");
     EXPECT_EQ(out.stored, CardConfig {});
     ASSERT_EQ(out.stores.size(), 2u);
     EXPECT_EQ(out.stores.back(), CardConfig {});
@@ -208,8 +196,7 @@ TEST(Console, ClearErasesAndRestarts)
 
 TEST(Console, ClearDuringAConfigurationDropsIt)
 {
-    using namespace gateway;
-    const Outcome out = Feed(BeginConfigLine() + RemoteFlagLine(true) + ClearConfigLine() + EndConfigLine());
+    const Outcome out = Feed("%CB\r%CR1\r%CC\r%CE\r");
     EXPECT_TRUE(out.output.ends_with("ERR %CE without %CB\r\n")) << out.output;
     EXPECT_EQ(out.stored, CardConfig {});
 }
@@ -217,8 +204,8 @@ TEST(Console, ClearDuringAConfigurationDropsIt)
 TEST(Console, ListPrintsTheRunningConfigurationAndBuildWithoutDisturbingAPendingOne)
 {
     auto lines = StandardStatic();
-    lines.insert(lines.begin() + 3, gateway::LogConfigLine());
-    const Outcome out = Feed(Join(lines) + gateway::LogConfigLine());
+    lines.insert(lines.begin() + 3, "%CL\r");
+    const Outcome out = Feed(Join(lines) + "%CL\r");
     EXPECT_EQ(Count(out.output, "ERR"), 0) << out.output;
     EXPECT_EQ(out.stored, StandardStaticStored());
     // The first listing, of an erased card, then the second.
@@ -267,7 +254,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Console, DecliningBothNbxAddressesLeavesThemOut)
 {
-    using namespace gateway;
     auto lines = StandardStatic();
     lines.insert(lines.end() - 3, {"%CN10.0.0.9\rn", "%CMaa:bb:cc:dd:ee:ff\rn"});
     const Outcome out = Feed(Join(lines));
@@ -290,8 +276,8 @@ TEST_P(BadLineTest, IsAnsweredAndMakesEndRejectTheConfiguration)
 {
     const auto &row = GetParam();
     auto lines = StandardStatic();
-    lines[1] = row.line + gateway::RemoteFlagLine(false);
-    const std::string stream = Join(StandardStatic()) + gateway::ClearConfigLine() + Join(lines);
+    lines[1] = row.line + "%CR0\r";
+    const std::string stream = Join(StandardStatic()) + "%CC\r" + Join(lines);
     const Outcome out = Feed(stream);
     EXPECT_EQ(Count(out.output, "ERR"), 2) << out.output;
     EXPECT_NE(out.output.find(std::string("ERR ") + row.error), std::string::npos) << out.output;
@@ -305,6 +291,7 @@ INSTANTIATE_TEST_SUITE_P(
     Console, BadLineTest,
     testing::Values(
         BadLine {"OctetTooBig", "%CI999.0.0.5\ry", "bad value for %CI: \"999.0.0.5\""},
+        BadLine {"OctetOneOver", "%CI256.0.0.1\ry", "bad value for %CI: \"256.0.0.1\""},
         BadLine {"FiveOctets", "%CS1.2.3.4.5\ry", "bad value for %CS: \"1.2.3.4.5\""},
         BadLine {"EmptyOctet", "%CG10..0.1\ry", "bad value for %CG: \"10..0.1\""},
         BadLine {"ThreeOctets", "%CN1.2.3\ry", "bad value for %CN"},
@@ -344,16 +331,26 @@ TEST(Console, EdgeAddressesAreTakenAsTyped)
     EXPECT_EQ(out.stored.subnet, "0.0.0.0");
     EXPECT_EQ(out.stored.nbxIp, "255.255.255.255");
     EXPECT_EQ(out.stored.nbxMac, "A:b:C:d:E:f");
+
+    // Both ends of the octet range, on every address line.
+    for (const std::string edge : {"0.0.0.0", "255.255.255.255"}) {
+        lines = StandardStatic();
+        lines[3] = "%CI" + edge + "\ry";
+        lines[4] = "%CS" + edge + "\ry";
+        lines[5] = "%CG" + edge + "\ry";
+        lines.insert(lines.end() - 3, {"%CN" + edge + "\ry", "%CMa:b:c:d:e:f\ry"});
+        const Outcome at = Feed(Join(lines));
+        EXPECT_EQ(Count(at.output, "ERR"), 0) << at.output;
+        const CardConfig &c = at.stored;
+        EXPECT_TRUE(c.ip == edge && c.subnet == edge && c.gateway == edge && c.nbxIp == edge) << at.output;
+    }
 }
 
 TEST(Console, SettingsOutsideAConfigurationAreRefusedOneAnswerEach)
 {
-    using namespace gateway;
-    const std::vector<std::string> lines = {RemoteFlagLine(true), DHCPFlagLine(true), IPAddressLine("1.2.3.4"),
-                                            SubnetLine("255.0.0.0"), GatewayLine("1.2.3.1"),
-                                            OnTheFlyFlagLine(true), NBXIPLine("1.2.3.9"), NBXMacLine("a:b:c:d:e:f"),
-                                            CountryCodeLine("United Kingdom"), RememberAudioLine(CheckState::Checked),
-                                            BoostAudioLine(CheckState::Checked), EndConfigLine()};
+    const std::vector<std::string> lines = {"%CR1\r",         "%CP1\r", "%CI1.2.3.4\ry", "%CS255.0.0.0\ry",
+                                            "%CG1.2.3.1\ry",  "%CF1\r", "%CN1.2.3.9\ry", "%CMa:b:c:d:e:f\ry",
+                                            "%CV2\r",         "%CK1\r", "%CQ1\r",        "%CE\r"};
     const Outcome out = Feed(Join(lines));
     // The "y" after a refused address line is taken quietly.
     EXPECT_EQ(Count(out.output, "ERR"), 12) << out.output;
