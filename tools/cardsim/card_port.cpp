@@ -23,6 +23,14 @@ namespace {
     throw std::runtime_error(what + ": " + std::strerror(error));
 }
 
+[[noreturn]] void RefuseToReplace(const std::filesystem::path &link)
+{
+    throw std::runtime_error(link.string() + " already exists (" + Describe(link)
+                             + ") and is not this card's; not replacing it. Remove it, or choose another --com");
+}
+
+} // namespace
+
 std::string Describe(const std::filesystem::path &path)
 {
     struct stat st {};
@@ -39,14 +47,6 @@ std::string Describe(const std::filesystem::path &path)
         return "a folder";
     return "a special file";
 }
-
-[[noreturn]] void RefuseToReplace(const std::filesystem::path &link)
-{
-    throw std::runtime_error(link.string() + " already exists (" + Describe(link)
-                             + ") and is not this card's; not replacing it. Remove it, or choose another --com");
-}
-
-} // namespace
 
 std::filesystem::path DeviceFolder()
 {

@@ -12,6 +12,9 @@ namespace cardsim {
 // ${XDG_CONFIG_HOME:-~/.config}/portlink: where the library looks for comN.
 [[nodiscard]] std::filesystem::path DeviceFolder();
 
+// What is at `path`, for messages: "a regular file", "a link to /dev/null"…
+[[nodiscard]] std::string Describe(const std::filesystem::path &path);
+
 class CardPort {
 public:
     // Creates the folder if needed and the link comN; refuses (throws
