@@ -9,10 +9,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <thread>
 #include <unistd.h>
 
@@ -31,6 +34,20 @@ QJsonObject ReadJson(const fs::path &file)
     const auto doc = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
     EXPECT_EQ(error.error, QJsonParseError::NoError) << text;
     return doc.object();
+}
+
+// Each entry of `folder` with what it is: a regular file's content, a link's
+// target, or the file type.
+std::map<std::string, std::string> Snapshot(const fs::path &folder)
+{
+    std::map<std::string, std::string> entries;
+    for (const auto &entry : fs::directory_iterator(folder)) {
+        const auto type = entry.symlink_status().type();
+        entries[entry.path().filename()] = type == fs::file_type::symlink ? "-> " + fs::read_symlink(entry).string()
+            : type == fs::file_type::regular                             ? ReadFile(entry)
+                                                                         : std::to_string(static_cast<int>(type));
+    }
+    return entries;
 }
 
 class SimTest : public testing::Test {
@@ -327,6 +344,70 @@ TEST_F(SimTest, AStateFileThatCannotBeWrittenStopsItAtOnce)
     EXPECT_EQ(sim.Wait(), 1);
     EXPECT_NE(sim.Stderr().find("cannot write"), std::string::npos) << sim.Stderr();
     EXPECT_FALSE(fs::exists(devices.path() / "com1"));
+}
+
+struct NotAStateFile {
+    const char *name;
+    bool (*make)(const fs::path &); // false: cannot, as this user
+};
+
+void PrintTo(const NotAStateFile &row, std::ostream *os) { *os << row.name; }
+
+class NotAStateFileTest : public SimTest, public testing::WithParamInterface<NotAStateFile> {};
+
+// The state is renamed over the file, which would replace whatever is there.
+TEST_P(NotAStateFileTest, IsRefusedBeforeAnythingIsCreated)
+{
+    const fs::path folder = files.path() / "state", state = folder / "card.json";
+    fs::create_directory(folder);
+    std::ofstream(folder / "theirs.txt") << "theirs\n";
+    if (!GetParam().make(state))
+        GTEST_SKIP() << "a device node needs root";
+    const auto before = Snapshot(folder);
+    SimProcess sim({"--state", state}, files.path());
+    EXPECT_EQ(sim.Wait(), 1);
+    const std::string err = sim.Stderr();
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find("not a regular file"), std::string::npos) << err;
+    EXPECT_EQ(Snapshot(folder), before);
+    EXPECT_TRUE(fs::is_empty(devices.path()));
+    EXPECT_EQ(sim.Stdout(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sim, NotAStateFileTest,
+    testing::Values(NotAStateFile {"DeviceNode", // as /dev/null, but here
+                                   [](const fs::path &p) { return mknod(p.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; }},
+                    NotAStateFile {"Link",
+                                   [](const fs::path &p) {
+                                       fs::create_symlink("theirs.txt", p);
+                                       return true;
+                                   }},
+                    NotAStateFile {"Folder", [](const fs::path &p) { return fs::create_directory(p); }}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(SimTest, SavesThroughNoLinkPlantedAtAPredictableTemporaryName)
+{
+    const fs::path state = files.path() / "card.json", theirs = files.path() / "theirs.txt";
+    std::ofstream(theirs) << "theirs\n";
+    SimProcess sim({"--state", state}, files.path());
+    const fs::path link = devices.path() / "com1";
+    ASSERT_TRUE(sim.WaitForLink(link)) << sim.Stderr();
+    fs::create_symlink(theirs, files.path() / ("card.json.tmp-" + std::to_string(sim.Pid())));
+    {
+        ToolEnd tool(link);
+        tool.Write("%CB\r%CR0\r%CF1\r%CK1\r%CQ1\r%CE\r");
+        EXPECT_TRUE(tool.ReadUntil("Brenlock card ready\r\n").ends_with("Brenlock card ready\r\n"));
+    }
+    EXPECT_EQ(ReadFile(theirs), "theirs\n");
+    EXPECT_EQ(fs::symlink_status(state).type(), fs::file_type::regular);
+    EXPECT_EQ(ReadJson(state).value("on_the_fly"), true);
+    // Nothing of the card's own is left beside the planted link.
+    const auto entries = Snapshot(files.path());
+    EXPECT_EQ(std::count_if(entries.begin(), entries.end(),
+                            [](const auto &entry) { return entry.first.find(".tmp-") != std::string::npos; }),
+              1);
+    EXPECT_EQ(sim.Stop(SIGTERM), 0);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <thread>
+#include <vector>
 
 namespace portlink_test {
 namespace {
@@ -34,6 +35,18 @@ public:
 private:
     std::filesystem::path old_;
 };
+
+// Waits until the file at `path` holds `expected`.
+bool Holds(const std::filesystem::path &path, const std::string &expected)
+{
+    const auto deadline = Clock::now() + 5s;
+    while (ReadFile(path.string()) != expected && Clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    return ReadFile(path.string()) == expected;
+}
+
+// Gives `link` to another user; only root may.
+bool MakeForeign(const std::filesystem::path &link) { return lchown(link.c_str(), 65534, 65534) == 0; }
 
 using LoggingTest = PortlinkTest;
 
@@ -114,6 +127,109 @@ INSTANTIATE_TEST_SUITE_P(
                       BadLog {"EmptyName", [](const auto &) { return std::string(); }},
                       BadLog {"NullName", [](const auto &) { return std::string(); }}),
     [](const auto &info) { return std::string(info.param.name); });
+
+struct LinkedLog {
+    const char *name;
+    std::vector<bool> foreign; // each link from the log's name on: made by another user
+    bool targetExists;
+    bool followed;
+};
+
+class LogLinkTest : public PortlinkTest, public ::testing::WithParamInterface<LinkedLog> {};
+
+TEST_P(LogLinkTest, AreRefusedWhenAnotherUserMadeThem)
+{
+    ScopedCwd cwd(temp.path());
+    const auto &row = GetParam();
+    const std::string before = "someone's file\n";
+    if (row.targetExists)
+        std::ofstream("target.txt") << before;
+    std::string next = "target.txt";
+    for (std::size_t i = row.foreign.size(); i-- > 0;) {
+        const std::string link = i == 0 ? "TovrikLog.txt" : "hop" + std::to_string(i);
+        std::filesystem::create_symlink(next, link);
+        if (row.foreign[i] && !MakeForeign(link))
+            GTEST_SKIP() << "another user's link needs root";
+        next = link;
+    }
+    OpenCard();
+    {
+        StderrCapture capture;
+        EXPECT_EQ(StartLogging("TovrikLog.txt"), row.followed ? 1 : 0);
+        EXPECT_EQ(capture.text().find("symbolic link made by another user") != std::string::npos, !row.followed)
+            << capture.text();
+    }
+    EXPECT_EQ(IsLogging(), row.followed ? 1 : 0);
+    if (row.followed) {
+        card.write("OK\r\n");
+        EXPECT_TRUE(Holds("target.txt", (row.targetExists ? before : "") + "OK\r\n")) << ReadFile("target.txt");
+    } else {
+        EXPECT_EQ(std::filesystem::exists("target.txt"), row.targetExists);
+        EXPECT_EQ(ReadFile("target.txt"), row.targetExists ? before : "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, LogLinkTest,
+                         ::testing::Values(LinkedLog {"Own", {false}, true, true},
+                                           LinkedLog {"OwnDangling", {false}, false, true},
+                                           LinkedLog {"Foreign", {true}, true, false},
+                                           LinkedLog {"ForeignDangling", {true}, false, false},
+                                           LinkedLog {"OwnToAForeignOne", {false, true}, true, false}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+struct LostLog {
+    const char *name;
+    bool (*lose)(); // run in the log's folder; false: cannot, as this user
+    bool goesOn;
+};
+
+class LostLogTest : public PortlinkTest, public ::testing::WithParamInterface<LostLog> {};
+
+TEST_P(LostLogTest, IsMadeAgainAtItsPathOrLoggingStops)
+{
+    ScopedCwd cwd(temp.path());
+    const auto log = temp.path() / "card.log";
+    OpenCard();
+    ASSERT_EQ(StartLogging("card.log"), 1);
+    card.write("first\r\n");
+    ASSERT_TRUE(Holds(log, "first\r\n"));
+    if (!GetParam().lose())
+        GTEST_SKIP() << "another user's link needs root";
+    std::this_thread::sleep_for(1100ms); // the path is looked at once a second
+
+    StderrCapture capture;
+    card.write("second\r\n");
+    if (GetParam().goesOn) {
+        EXPECT_TRUE(Holds(log, "second\r\n")) << ReadFile(log.string());
+        EXPECT_EQ(capture.text(), "");
+    } else {
+        const auto deadline = Clock::now() + 5s;
+        while (IsLogging() != 0 && Clock::now() < deadline)
+            std::this_thread::sleep_for(5ms);
+        EXPECT_NE(capture.text().find("stopped"), std::string::npos) << capture.text();
+        EXPECT_FALSE(std::filesystem::exists(temp.path() / "other.txt"));
+    }
+    EXPECT_EQ(IsLogging(), GetParam().goesOn ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Logs, LostLogTest,
+                         ::testing::Values(LostLog {"Deleted", [] { return std::filesystem::remove("card.log"); }, true},
+                                           LostLog {"MovedAwayAfterTheFolderChanged",
+                                                    [] {
+                                                        std::filesystem::rename("card.log", "card.log.1");
+                                                        std::filesystem::create_directory("elsewhere");
+                                                        std::filesystem::current_path("elsewhere");
+                                                        return true;
+                                                    },
+                                                    true},
+                                           LostLog {"ReplacedByAForeignLink",
+                                                    [] {
+                                                        std::filesystem::remove("card.log");
+                                                        std::filesystem::create_symlink("other.txt", "card.log");
+                                                        return MakeForeign("card.log");
+                                                    },
+                                                    false}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 struct NameBuffer {
     const char *name;

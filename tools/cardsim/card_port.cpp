@@ -20,6 +20,14 @@ namespace {
     throw std::runtime_error(what + ": " + std::strerror(error));
 }
 
+[[noreturn]] void RefuseToReplace(const std::filesystem::path &link)
+{
+    throw std::runtime_error(link.string() + " already exists (" + Describe(link)
+                             + ") and is not this card's; not replacing it. Remove it, or choose another --com");
+}
+
+} // namespace
+
 std::string Describe(const std::filesystem::path &path)
 {
     struct stat st {};
@@ -36,14 +44,6 @@ std::string Describe(const std::filesystem::path &path)
         return "a folder";
     return "a special file";
 }
-
-[[noreturn]] void RefuseToReplace(const std::filesystem::path &link)
-{
-    throw std::runtime_error(link.string() + " already exists (" + Describe(link)
-                             + ") and is not this card's; not replacing it. Remove it, or choose another --com");
-}
-
-} // namespace
 
 CardPort::CardPort(const std::filesystem::path &folder, int com)
     : link_(folder / ("com" + std::to_string(com)))

@@ -13,6 +13,9 @@ namespace cardsim {
 // Where the library looks for comN, by the library's own rules.
 using portlink::DeviceFolder;
 
+// What is at `path`, for messages: "a regular file", "a link to /dev/null"…
+[[nodiscard]] std::string Describe(const std::filesystem::path &path);
+
 class CardPort {
 public:
     // Creates the folder if needed and the link comN; refuses (throws

@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 #include <sys/signalfd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -27,7 +28,8 @@ constexpr const char *kUsage =
     "                in $PORTLINK_DEVICE_DIR, or when that is not set in\n"
     "                ${XDG_CONFIG_HOME:-~/.config}/portlink/\n"
     "  --state FILE  keeps the stored configuration in FILE as JSON, written at\n"
-    "                start and after every apply or erase\n"
+    "                start and after every apply or erase; FILE must be a\n"
+    "                regular file if it exists\n"
     "  --trace FILE  writes every byte the card receives to FILE, raw\n"
     "  -h, --help    shows this text\n"
     "\n"
@@ -102,14 +104,25 @@ bool WriteAll(int fd, std::string_view bytes)
     return true;
 }
 
-// Readers see the old file or the new one, never a part.
+// What opening with 0644 would give under the umask; mkstemp gives 0600.
+mode_t StateFileMode()
+{
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0644 & ~mask;
+}
+
+// Readers see the old file or the new one, never a part. The temporary file
+// is made exclusively under a name nobody can guess, in the same folder: at a
+// predictable name, a link planted by another user would be written through.
 void WriteAtomically(const std::string &path, std::string_view content)
 {
-    const std::string temp = path + ".tmp-" + std::to_string(getpid());
-    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    static const mode_t mode = StateFileMode();
+    std::string temp = path + ".tmp-XXXXXX";
+    const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
-        Fail("cannot write " + temp);
-    const bool written = WriteAll(fd, content) && fsync(fd) == 0;
+        Fail("cannot write " + path);
+    const bool written = fchmod(fd, mode) == 0 && WriteAll(fd, content) && fsync(fd) == 0;
     const int error = errno;
     close(fd);
     if (!written || rename(temp.c_str(), path.c_str()) != 0) {
@@ -117,6 +130,18 @@ void WriteAtomically(const std::string &path, std::string_view content)
         unlink(temp.c_str());
         Fail("cannot write " + path, failure);
     }
+}
+
+// Renaming over `path` replaces whatever is there: a device node that a
+// mistyped name hits (/dev/null, as root), a link or a folder are kept.
+bool MayReplace(const std::string &path)
+{
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode))
+        return true;
+    std::fprintf(stderr, "brenlock-sim: --state %s is %s, not a regular file; not replacing it\n", path.c_str(),
+                 cardsim::Describe(path).c_str());
+    return false;
 }
 
 class TraceFile {
@@ -271,6 +296,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "brenlock-sim: %s (see --help)\n", e.what());
         return 2;
     }
+    if (!options.stateFile.empty() && !MayReplace(options.stateFile))
+        return 1;
 
     // Signals are taken through a descriptor from before the link exists,
     // so that none can end the card without its link being removed.

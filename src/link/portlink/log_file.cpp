@@ -1,16 +1,132 @@
 #include "log_file.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <system_error>
+#include <utility>
 
 namespace portlink {
 
 namespace {
 
 std::string Reason(int error) { return std::error_code(error, std::generic_category()).message(); }
+
+// As many links as the kernel follows in one lookup.
+constexpr int kMaxLinks = 40;
+
+// Non-blocking so that a FIFO nobody reads cannot stall the open or the
+// reader; O_APPEND never truncates what the file held.
+constexpr int kAppend = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+
+// Owns a descriptor; AT_FDCWD, being negative, passes through unclosed.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    Descriptor &operator=(Descriptor &&other) noexcept
+    {
+        std::swap(fd_, other.fd_);
+        return *this;
+    }
+    [[nodiscard]] int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+int OpenAt(int folder, const std::string &name, int flags)
+{
+    int fd;
+    do {
+        fd = ::openat(folder, name.c_str(), flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Opens `path` for appending, creating it when missing. A symbolic link at
+// the end of the path, or at the end of what a link points to, is read
+// through a descriptor of the link itself after its owner was checked, so
+// that nobody can swap it between the check and the open.
+//
+// A link is followed when the user made it or the owner of its folder did,
+// as the kernel does in sticky folders: a link planted by another user could
+// aim the card's bytes at any file the user may write, while the folder's
+// owner may rename or delete anything in it anyway, and root's links in /dev
+// or /tmp are the system's. The rule holds in every folder, since one that
+// others may write without the sticky bit is more open still.
+int OpenForAppend(std::string path, std::string &why)
+{
+    Descriptor start(AT_FDCWD); // where a relative path begins: then the folder of the last link
+    for (int links = 0;; ++links) {
+        const auto slash = path.rfind('/');
+        std::string folderName = ".", entry = path;
+        if (slash != std::string::npos) {
+            folderName = slash == 0 ? "/" : path.substr(0, slash);
+            entry = path.substr(slash + 1);
+        }
+        if (entry.empty())
+            entry = "."; // "name/" is a folder: opening it for writing fails as it should
+        Descriptor folder(OpenAt(start.get(), folderName, O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (folder.get() < 0) {
+            why = Reason(errno);
+            return -1;
+        }
+        const int fd = OpenAt(folder.get(), entry, kAppend | O_NOFOLLOW);
+        if (fd >= 0)
+            return fd;
+        if (errno != ELOOP) { // with O_NOFOLLOW, ELOOP means that `entry` is a link
+            why = Reason(errno);
+            return -1;
+        }
+        if (links == kMaxLinks) {
+            why = Reason(ELOOP);
+            return -1;
+        }
+        const Descriptor link(OpenAt(folder.get(), entry, O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        struct stat linkStat {}, folderStat {};
+        if (link.get() < 0 || ::fstat(link.get(), &linkStat) != 0 || ::fstat(folder.get(), &folderStat) != 0) {
+            why = Reason(errno);
+            return -1;
+        }
+        if (!S_ISLNK(linkStat.st_mode))
+            continue; // replaced by something else since: look again
+        if (linkStat.st_uid != ::geteuid() && linkStat.st_uid != folderStat.st_uid) {
+            why = "'" + entry + "' is a symbolic link made by another user (uid " + std::to_string(linkStat.st_uid)
+                + "); not following it";
+            return -1;
+        }
+        // The kernel's own links, as /proc/self/fd/1 behind /dev/stdout, may
+        // name a pipe or a deleted file that no path reaches; no other user
+        // can plant one.
+        if (struct statfs fs {}; ::fstatfs(folder.get(), &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC) {
+            const int fd = OpenAt(folder.get(), entry, kAppend);
+            if (fd < 0)
+                why = Reason(errno);
+            return fd;
+        }
+        char target[PATH_MAX];
+        const ssize_t n = ::readlinkat(link.get(), "", target, sizeof target);
+        if (n < 0 || static_cast<std::size_t>(n) == sizeof target) {
+            why = Reason(n < 0 ? errno : ENAMETOOLONG);
+            return -1;
+        }
+        path.assign(target, static_cast<std::size_t>(n));
+        start = std::move(folder);
+    }
+}
 
 } // namespace
 
@@ -21,18 +137,25 @@ bool LogFile::open(const std::string &name, std::string &why)
         why = "no file name";
         return false;
     }
-    // Non-blocking so that a FIFO nobody reads cannot stall the open or the
-    // reader; O_APPEND never truncates what the file held.
-    int fd;
-    do {
-        fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        why = Reason(errno);
-        return false;
+    // Checks and reopening later must find the same file whatever the
+    // current folder is by then.
+    std::string path = name;
+    if (path.front() != '/') {
+        char *cwd = ::getcwd(nullptr, 0);
+        if (!cwd) {
+            why = Reason(errno);
+            return false;
+        }
+        path = std::string(cwd) + "/" + name;
+        std::free(cwd);
     }
+    const int fd = OpenForAppend(path, why);
+    if (fd < 0)
+        return false;
     fd_ = fd;
     name_ = name;
+    path_ = std::move(path);
+    nextCheck_ = std::chrono::steady_clock::now() + checkEvery_;
     return true;
 }
 
@@ -42,10 +165,35 @@ void LogFile::close()
         ::close(fd_);
     fd_ = -1;
     name_.clear();
+    path_.clear();
+}
+
+// A log deleted or moved away would take the card's bytes where nobody looks
+// for them; the technician looks at the path.
+bool LogFile::followPath(std::string &why)
+{
+    struct stat held {}, atPath {};
+    if (::fstat(fd_, &held) == 0 && ::stat(path_.c_str(), &atPath) == 0 && held.st_dev == atPath.st_dev
+        && held.st_ino == atPath.st_ino)
+        return true;
+    const int fd = OpenForAppend(path_, why);
+    if (fd < 0) {
+        why = "the file was deleted or moved, and making it again failed: " + why;
+        return false;
+    }
+    ::close(fd_);
+    fd_ = fd;
+    return true;
 }
 
 bool LogFile::append(std::span<const std::uint8_t> bytes, std::string &why)
 {
+    // Now and then only: two stat calls per read would cost more than the write.
+    if (const auto now = std::chrono::steady_clock::now(); now >= nextCheck_) {
+        nextCheck_ = now + checkEvery_;
+        if (!followPath(why))
+            return false;
+    }
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
         if (n > 0) {

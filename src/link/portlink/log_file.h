@@ -2,6 +2,7 @@
 // kernel, so the file on disk is never behind by more than one read.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -10,25 +11,35 @@ namespace portlink {
 
 class LogFile {
 public:
-    LogFile() = default;
+    // `checkEvery`: how often append() looks whether the file is still the
+    // one at its path.
+    explicit LogFile(std::chrono::milliseconds checkEvery = std::chrono::seconds(1)) : checkEvery_(checkEvery) {}
     ~LogFile() { close(); }
     LogFile(const LogFile &) = delete;
     LogFile &operator=(const LogFile &) = delete;
 
-    // Creates or appends to `name`, relative to the current folder. On
-    // failure the file stays closed and `why` says what went wrong.
+    // Creates or appends to `name`, relative to the current folder. A
+    // symbolic link is followed only when the user or the owner of its
+    // folder made it. On failure the file stays closed and `why` says what
+    // went wrong.
     [[nodiscard]] bool open(const std::string &name, std::string &why);
     void close();
 
     [[nodiscard]] bool isOpen() const { return fd_ >= 0; }
     [[nodiscard]] const std::string &name() const { return name_; }
 
-    // Appends every byte or fails with `why` set.
+    // Appends every byte or fails with `why` set. A file deleted or moved
+    // away since the last look is made again at its path first.
     [[nodiscard]] bool append(std::span<const std::uint8_t> bytes, std::string &why);
 
 private:
+    [[nodiscard]] bool followPath(std::string &why);
+
     int fd_ = -1;
-    std::string name_;
+    std::string name_; // as given
+    std::string path_; // absolute, as the name resolved when opened
+    std::chrono::milliseconds checkEvery_;
+    std::chrono::steady_clock::time_point nextCheck_ {};
 };
 
 } // namespace portlink
