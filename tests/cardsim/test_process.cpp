@@ -1,6 +1,5 @@
 // brenlock-sim as a whole: its link, its pseudo-terminal, its files and its
 // end, seen from outside as the tool and a technician see them.
-#include "gateway_commands.h"
 #include "pty_pair.h"
 #include "sim_process.h"
 
@@ -71,12 +70,9 @@ TEST_F(SimTest, AToolConfigurationLandsInTheStateFileAndTheTrace)
     for (const auto &key : kKeys)
         EXPECT_TRUE(json.value(key).isNull()) << key.toStdString();
 
-    using namespace gateway;
-    const std::string sequence = BeginConfigLine() + RemoteFlagLine(true) + DHCPFlagLine(false)
-        + IPAddressLine("10.0.0.5") + SubnetLine("255.255.255.0") + GatewayLine("10.0.0.1")
-        + OnTheFlyFlagLine(true) + NBXIPLine("10.0.1.2") + NBXMacLine("00:a0:24:1b:2c:3d")
-        + CountryCodeLine("United Kingdom") + RememberAudioLine(CheckState::Checked)
-        + BoostAudioLine(CheckState::Greyed) + EndConfigLine();
+    const std::string sequence = "%CB\r%CR1\r%CP0\r%CI10.0.0.5\ry%CS255.255.255.0\ry%CG10.0.0.1\ry%CF1\r"
+                                 "%CN10.0.1.2\ry%CM00:a0:24:1b:2c:3d\ry%CV2\r%CK1\r%CQ0\r%CE\r";
+    const std::string clear = "%CC\r";
     {
         ToolEnd tool(link);
         for (const char c : sequence) // one byte at a time, as the tool writes
@@ -104,13 +100,13 @@ TEST_F(SimTest, AToolConfigurationLandsInTheStateFileAndTheTrace)
     ASSERT_TRUE(sim.WaitForLink(link));
     {
         ToolEnd tool(link);
-        tool.Write(ClearConfigLine());
+        tool.Write(clear);
         (void)tool.ReadUntil("Brenlock card ready\r\n");
     }
     json = ReadJson(state);
     for (const auto &key : kKeys)
         EXPECT_TRUE(json.value(key).isNull()) << key.toStdString();
-    EXPECT_EQ(ReadFile(trace), sequence + ClearConfigLine());
+    EXPECT_EQ(ReadFile(trace), sequence + clear);
     EXPECT_EQ(sim.Stop(SIGTERM), 0);
 }
 
