@@ -19,6 +19,7 @@ struct Form1Rig {
     testsupport::FakeSerialLibrary library;
     testsupport::FakeMessageBoxes boxes;
     FakeTicker timer;
+    FakeTicker watch; // the line watch
     BoardLink link {library, boxes};
     GatewayCommands commands {link};
     std::unique_ptr<Form1> form;
@@ -27,7 +28,7 @@ struct Form1Rig {
     {
         if (!com1Opens)
             library.openablePorts.clear();
-        form = std::make_unique<Form1>(link, commands, boxes, timer);
+        form = std::make_unique<Form1>(link, commands, boxes, timer, watch);
         form->show();
         if (!QTest::qWaitForWindowExposed(form.get()))
             qWarning("the main window was not exposed");

@@ -79,6 +79,7 @@ struct CardRig {
     cardsimtest::SimProcess card {{"--com", "1", "--state", state.string(), "--trace", trace.string()}, work.path()};
     testsupport::FakeMessageBoxes boxes;
     QtTicker timer {250};
+    QtTicker lineWatch {1000};
     BoardLink link {RealLibrary(), boxes};
     GatewayCommands commands {link};
     std::unique_ptr<Form1> form;
@@ -91,7 +92,7 @@ struct CardRig {
         if (!card.WaitForLink(devices.path() / "com1"))
             return false;
         QDir::setCurrent(QString::fromStdString(work.path().string()));
-        form = std::make_unique<Form1>(link, commands, boxes, timer);
+        form = std::make_unique<Form1>(link, commands, boxes, timer, lineWatch);
         form->show();
         // Clicks give the boxes the focus only in the active window.
         return QTest::qWaitForWindowActive(form.get());
