@@ -11,14 +11,14 @@ QMessageBox::StandardButton Show(const std::string &text, const std::string &det
 {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("tovrik"), QString(), buttons,
                     QApplication::activeWindow());
-    // File and device names come from the user and the system: never markup.
-    box.setTextFormat(Qt::PlainText);
     box.setText(QString::fromStdString(text));
-    if (!detail.empty()) {
+    if (!detail.empty())
         box.setInformativeText(QString::fromStdString(detail));
-        if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
-            label->setTextFormat(Qt::PlainText);
-    }
+    // File and device names come from the user and the system: never markup,
+    // in the text or in the paragraph below it.
+    box.setTextFormat(Qt::PlainText);
+    for (auto *label : box.findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultButton);
     box.setWindowModality(Qt::ApplicationModal);
     return static_cast<QMessageBox::StandardButton>(box.exec());

@@ -17,6 +17,11 @@
 
 using testsupport::FakeMessageBoxes;
 
+enum class WhileSending { DialogPortFails, DialogLogFails, Delete };
+enum class LogCheck { StartUp, EndOfSend, DialogOpens, SwitchedOff };
+Q_DECLARE_METATYPE(WhileSending)
+Q_DECLARE_METATYPE(LogCheck)
+
 namespace {
 
 const char *const kOptionButtons[] = {"Option1", "Option2", "Option3", "DHCPYes", "DHCPNo",
@@ -100,6 +105,22 @@ private slots:
     void clearRestoresTheStartingPoint();
     void dialogOkMovesThePortAndTheButtonsFollow();
     void advancedAgainKeepsTheDialogsEdits();
+
+    void endOfSendWaitsForTheOpenBox_data();
+    void endOfSendWaitsForTheOpenBox();
+    void deleteChecksAgainAfterItsQuestion_data();
+    void deleteChecksAgainAfterItsQuestion();
+    void lostCardIsAwaitedAndReopened();
+    void sameChoiceInTheDialogReopensALostLine();
+    void lostBytesAreASendingFailure();
+    void newSendClearsTheOldStatus();
+    void typedCountryGoesOutAsTyped_data();
+    void typedCountryGoesOutAsTyped();
+    void logNameIsShownAsPlainText();
+    void loggingThatStoppedIsNotClaimed_data();
+    void loggingThatStoppedIsNotClaimed();
+    void staleNBXAddressUnderEthernet_data();
+    void staleNBXAddressUnderEthernet();
 };
 
 void TestForm1::startUpWithCom1Missing()
@@ -677,11 +698,7 @@ void TestForm1::dialogOkMovesThePortAndTheButtonsFollow()
     QVERIFY(r.get("Command1")->isEnabled() && r.get("Command3")->isEnabled());
     const auto choose = [&](int downs) {
         r.click("Advanced");
-        auto *combo = r.form->Dialog()->findChild<QComboBox *>("ComPortCombo");
-        combo->setFocus();
-        for (int i = 0; i < downs; ++i)
-            QTest::keyClick(combo, Qt::Key_Down);
-        QTest::mouseClick(r.form->Dialog()->findChild<QWidget *>("cmdOK"), Qt::LeftButton);
+        r.dialogOk(downs);
         QTRY_VERIFY(!r.form->Dialog()); // closed, and gone once the event loop has run
     };
     choose(2); // Com3, which does not open
@@ -708,6 +725,265 @@ void TestForm1::advancedAgainKeepsTheDialogsEdits()
     QCOMPARE(r.form->Dialog(), first.data());
     QVERIFY(!want->isChecked());
     QCOMPARE(r.form->findChildren<QDialog *>().size(), 1);
+}
+
+void TestForm1::endOfSendWaitsForTheOpenBox_data()
+{
+    QTest::addColumn<WhileSending>("action");
+    QTest::addColumn<QString>("box"); // the box inside which the timer ticks
+    QTest::newRow("dialog OK, port does not open") << WhileSending::DialogPortFails << "Failed to Open Com3";
+    QTest::newRow("dialog OK, log does not open") << WhileSending::DialogLogFails
+                                                  << "Failed to open log file TovrikLog1.txt";
+    QTest::newRow("Delete's question") << WhileSending::Delete << "Delete the config on the gateway and restart the board now?";
+}
+
+// A send ends while one of the boxes is open: its question waits for the
+// box to close, and Yes to it then closes what is left, dialog included.
+void TestForm1::endOfSendWaitsForTheOpenBox()
+{
+    QFETCH(WhileSending, action);
+    QFETCH(QString, box);
+    Form1Rig r;
+    r.boxes.answers = {true};
+    r.click("Command1"); // the next tick finds the send over
+    QPointer<QDialog> dialog;
+    if (action != WhileSending::Delete) {
+        r.library.logging = action == WhileSending::DialogLogFails ? 0 : 1;
+        r.library.refuseLog = true;
+        r.click("Advanced");
+        dialog = r.form->Dialog();
+        if (action == WhileSending::DialogLogFails)
+            r.click("WantLogging");
+    }
+    int ticks = 0;
+    r.boxes.onShow = [&](const std::string &text) {
+        if (QString::fromStdString(text) == box && r.timer.Tick())
+            ++ticks;
+    };
+    r.boxes.answers = {true, true};
+    if (action == WhileSending::Delete)
+        r.click("Command3");
+    else
+        r.dialogOk(action == WhileSending::DialogPortFails ? 2 : 0);
+    QCOMPARE(ticks, 1);
+    QVERIFY(r.form->isVisible());
+    QVERIFY(r.timer.Enabled());
+    QCOMPARE(std::count(r.boxes.shown.begin(), r.boxes.shown.end(), std::string(kExitAfterSend)), 0);
+    if (action == WhileSending::Delete) {
+        QVERIFY(r.library.written.ends_with("%CE\r%CC\r"));
+        QCOMPARE(r.boxes.shown.back(), std::string("Board should now be restarting"));
+    }
+
+    QVERIFY(r.timer.Tick());
+    QCOMPARE(r.boxes.shown.back(), std::string(kExitAfterSend));
+    QVERIFY(!r.form->isVisible());
+    QTRY_VERIFY(!dialog);
+    QCOMPARE(r.library.calls.back(), std::string("CloseCommPort"));
+}
+
+void TestForm1::deleteChecksAgainAfterItsQuestion_data()
+{
+    QTest::addColumn<bool>("windowCloses"); // else the card's line goes
+    QTest::newRow("window closed meanwhile") << true;
+    QTest::newRow("line gone meanwhile") << false;
+}
+
+void TestForm1::deleteChecksAgainAfterItsQuestion()
+{
+    QFETCH(bool, windowCloses);
+    Form1Rig r;
+    r.boxes.onShow = [&](const std::string &) {
+        if (windowCloses)
+            r.form->close();
+        else
+            r.library.lineUp = false;
+    };
+    r.boxes.answers = {true};
+    r.click("Command3");
+    QCOMPARE(r.boxes.shown, std::vector<std::string> {"Delete the config on the gateway and restart the board now?"});
+    QVERIFY(r.library.written.empty());
+}
+
+// The card's end goes away: the port closes, the buttons and the status
+// line follow, the port is tried again each second without a word, and the
+// card is usable again as soon as it is back.
+void TestForm1::lostCardIsAwaitedAndReopened()
+{
+    Form1Rig r;
+    r.library.lineUp = false;
+    r.library.openablePorts.clear();
+    QVERIFY(r.watch.Tick());
+    QCOMPARE(r.library.calls.back(), std::string("CloseCommPort"));
+    QVERIFY(!r.get("Command1")->isEnabled() && !r.get("Command3")->isEnabled());
+    QCOMPARE(r.get<QLabel>("Status")->text(), QString("Card disconnected, waiting for it on Com1"));
+    const int opens = r.library.count("OpenCommPort 1");
+    QVERIFY(r.watch.Tick());
+    QVERIFY(r.watch.Tick());
+    QCOMPARE(r.library.count("OpenCommPort 1"), opens + 2);
+    QVERIFY(r.boxes.shown.empty());
+
+    r.library.openablePorts = {1};
+    QVERIFY(r.watch.Tick());
+    QVERIFY(r.link.IsPortOpen());
+    QVERIFY(r.get("Command1")->isEnabled() && r.get("Command3")->isEnabled());
+    QCOMPARE(r.get<QLabel>("Status")->text(), QString("Card connected again on Com1"));
+    QVERIFY(r.watch.Tick());
+    QCOMPARE(r.library.count("OpenCommPort 1"), opens + 3);
+
+    // A port the technician chose that does not open is not tried again.
+    r.click("Advanced");
+    r.dialogOk(2);
+    QCOMPARE(r.boxes.shown, std::vector<std::string> {"Failed to Open Com3"});
+    QVERIFY(r.watch.Tick());
+    QVERIFY(r.watch.Tick());
+    QCOMPARE(r.library.count("OpenCommPort 3"), 1);
+}
+
+void TestForm1::sameChoiceInTheDialogReopensALostLine()
+{
+    Form1Rig r;
+    r.library.lineUp = false;
+    r.click("Advanced");
+    r.dialogOk();
+    QCOMPARE(r.library.count("OpenCommPort 1"), 2);
+    QVERIFY(r.link.IsPortOpen());
+    QVERIFY(r.get("Command1")->isEnabled() && r.get("Command3")->isEnabled());
+    QVERIFY(r.boxes.shown.empty());
+}
+
+void TestForm1::lostBytesAreASendingFailure()
+{
+    Form1Rig r;
+    r.boxes.answers = {true, true};
+    r.click("Command1");
+    r.library.lostData = true;
+    QVERIFY(r.timer.Tick());
+    QCOMPARE(r.get<QLabel>("Status")->text(), QString("Sending failed"));
+    QCOMPARE(r.boxes.shown, (std::vector<std::string> {kConfigureQuestion,
+                                                       "The line to the card was lost during the send."}));
+    QVERIFY(!r.timer.Enabled());
+    QVERIFY(r.form->isVisible());
+}
+
+void TestForm1::newSendClearsTheOldStatus()
+{
+    Form1Rig r;
+    r.boxes.answers = {true, false};
+    r.click("Command1");
+    QVERIFY(r.timer.Tick());
+    QCOMPARE(r.get<QLabel>("Status")->text(), QString("Data Sent"));
+    r.library.failWriteAt = r.library.writeCalls + 5;
+    QString statusBesideError = "-";
+    r.boxes.onShow = [&](const std::string &text) {
+        if (text == "Error writing to Gateway")
+            statusBesideError = r.get<QLabel>("Status")->text();
+    };
+    r.boxes.answers = {true};
+    r.click("Command1");
+    QCOMPARE(statusBesideError, QString());
+}
+
+void TestForm1::typedCountryGoesOutAsTyped_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("countryLine"); // empty: none goes out
+    QTest::newRow("list entry") << "United States" << "%CV1\r";
+    QTest::newRow("entry in small letters") << "united states" << "";
+    QTest::newRow("start of an entry") << "United K" << "";
+}
+
+void TestForm1::typedCountryGoesOutAsTyped()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, countryLine);
+    Form1Rig r;
+    auto *country = r.get<QComboBox>("CountryCode");
+    country->lineEdit()->setFocus();
+    country->lineEdit()->selectAll();
+    QTest::keyClicks(country->lineEdit(), typed);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // the box loses the focus
+    QVERIFY(!country->hasFocus());
+    QCOMPARE(country->currentText(), typed);
+    r.boxes.answers = {true};
+    r.click("Command1");
+    QCOMPARE(QString::fromStdString(r.library.written).contains("%CV"), !countryLine.isEmpty());
+    if (!countryLine.isEmpty())
+        QVERIFY(QString::fromStdString(r.library.written).contains(countryLine));
+}
+
+void TestForm1::logNameIsShownAsPlainText()
+{
+    Form1Rig r;
+    r.library.logging = 0;
+    r.click("Advanced");
+    r.click("WantLogging");
+    auto *name = r.form->Dialog()->findChild<QLineEdit *>("FileName");
+    name->selectAll();
+    QTest::keyClicks(name, "<font color=red>x</font>");
+    r.dialogOk();
+    auto *status = r.get<QLabel>("Status");
+    QCOMPARE(status->text(), QString("Logging To File <font color=red>x</font>"));
+    QCOMPARE(status->textFormat(), Qt::PlainText);
+}
+
+void TestForm1::loggingThatStoppedIsNotClaimed_data()
+{
+    QTest::addColumn<LogCheck>("when");
+    QTest::addColumn<QString>("status");
+    const QString stopped = "Logging stopped: TovrikLog.txt could not be written";
+    QTest::newRow("start-up, log does not open") << LogCheck::StartUp << "Not logging: TovrikLog.txt could not be opened";
+    QTest::newRow("end of a send") << LogCheck::EndOfSend << stopped;
+    QTest::newRow("dialog opens") << LogCheck::DialogOpens << stopped;
+    QTest::newRow("switched off in the dialog") << LogCheck::SwitchedOff << "Data Sent";
+}
+
+void TestForm1::loggingThatStoppedIsNotClaimed()
+{
+    QFETCH(LogCheck, when);
+    QFETCH(QString, status);
+    Form1Rig r(true, when != LogCheck::StartUp);
+    if (when == LogCheck::SwitchedOff) {
+        r.click("Advanced");
+        r.click("WantLogging");
+        r.dialogOk();
+    }
+    r.library.logging = 0; // the library stopped: the disk is full
+    if (when == LogCheck::DialogOpens) {
+        r.click("Advanced");
+    } else if (when != LogCheck::StartUp) {
+        r.boxes.answers = {true, false};
+        r.click("Command1");
+        QVERIFY(r.timer.Tick());
+        QCOMPARE(r.boxes.shown.back(), std::string(kExitAfterSend));
+    }
+    QCOMPARE(r.get<QLabel>("Status")->text(), status);
+}
+
+void TestForm1::staleNBXAddressUnderEthernet_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("sent");
+    QTest::newRow("fragment") << "10" << "%CN0.0.0.0\ry";
+    QTest::newRow("whole address") << "10.1.2.3" << "%CN10.1.2.3\ry";
+}
+
+// Typed under "Standard IP", then left behind in the closed row under "Ethernet".
+void TestForm1::staleNBXAddressUnderEthernet()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, sent);
+    Form1Rig r;
+    r.click("Option3");
+    r.click("DHCPYes");
+    r.click("NBXYes");
+    r.type("NBXIP1", typed);
+    r.type("Mac1", "010203040506");
+    r.click("Option1");
+    QVERIFY(!r.box("NBXIP1")->isEnabled());
+    r.boxes.answers = {true};
+    r.click("Command1");
+    QCOMPARE(r.boxes.shown, std::vector<std::string> {kConfigureQuestion});
+    QVERIFY(QString::fromStdString(r.library.written).contains(sent + "%CM01:02:03:04:05:06\ry"));
 }
 
 QTEST_MAIN(TestForm1)
