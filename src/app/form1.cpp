@@ -451,14 +451,12 @@ void Form1::SetStatusCaption(const QString &caption) { Status->setText(caption);
 
 void Form1::SetExpectedLog(const QString &fileName) { expectedLog_ = fileName; }
 
-bool Form1::ShowIfLoggingStopped()
+void Form1::ShowIfLoggingStopped()
 {
     // The library stops by itself when the file cannot be written (a full
     // disk, the file made read-only).
-    if (expectedLog_.isEmpty() || link_.library().IsLogging() != 0)
-        return false;
-    Status->setText(QStringLiteral("Logging stopped: %1 could not be written").arg(expectedLog_));
-    return true;
+    if (!expectedLog_.isEmpty() && link_.library().IsLogging() == 0)
+        Status->setText(QStringLiteral("Logging stopped: %1 could not be written").arg(expectedLog_));
 }
 
 void Form1::EnableIPSettings(bool enabled)

@@ -68,8 +68,8 @@ private:
     void Form_Unload();
     void CloseDialog();
     void DeleteGatewayConfig();
-    // Says on the status line when logging stopped by itself; true when it did.
-    bool ShowIfLoggingStopped();
+    // Says on the status line when logging has stopped by itself.
+    void ShowIfLoggingStopped();
 
     // The section procedures.
     void EnableIPSettings(bool enabled) override;
