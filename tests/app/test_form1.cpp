@@ -780,7 +780,12 @@ void TestForm1::deleteChecksAgainAfterItsQuestion()
 {
     QFETCH(bool, windowCloses);
     Form1Rig r;
-    r.boxes.onShow = [&](const std::string &) { windowCloses ? (void)r.form->close() : (void)(r.library.lineUp = false); };
+    r.boxes.onShow = [&](const std::string &) {
+        if (windowCloses)
+            r.form->close();
+        else
+            r.library.lineUp = false;
+    };
     r.boxes.answers = {true};
     r.click("Command3");
     QCOMPARE(r.boxes.shown.size(), std::size_t(1)); // the question alone
