@@ -62,9 +62,10 @@ void LongestConfigure(benchmark::State &state)
 
     testsupport::FakeMessageBoxes boxes;
     QtTicker timer(250);
+    QtTicker lineWatch(1000);
     BoardLink link(RealLibrary(), boxes);
     GatewayCommands commands(link);
-    Form1 form(link, commands, boxes, timer);
+    Form1 form(link, commands, boxes, timer, lineWatch);
     form.show();
     (void)QTest::qWaitForWindowExposed(&form);
 

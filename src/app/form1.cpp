@@ -30,6 +30,8 @@
 namespace {
 
 constexpr const char *kLogFileName = "TovrikLog.txt";
+constexpr const char *kAwaitingCard = "Card disconnected, waiting for it on Com%1";
+constexpr const char *kCardBack = "Card connected again on Com%1";
 
 // A push button in the "graphical" style: its own background colour, and a
 // caption that wraps onto several lines instead of being cut off.
@@ -118,8 +120,9 @@ struct Form1::OctetBinding final : OctetBox {
     void CheckIfButtonEnabled() override { form->CheckIfButtonEnabled(); }
 };
 
-Form1::Form1(BoardLink &link, GatewayCommands &commands, MessageBoxes &boxes, Ticker &timer, QWidget *parent)
-    : QMainWindow(parent), link_(link), commands_(commands), boxes_(boxes), Timer1(timer)
+Form1::Form1(BoardLink &link, GatewayCommands &commands, MessageBoxes &boxes, Ticker &timer, Ticker &lineWatch,
+             QWidget *parent)
+    : QMainWindow(parent), link_(link), commands_(commands), boxes_(boxes), Timer1(timer), LineWatch(lineWatch)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Brenlock Configuration"));
@@ -128,6 +131,7 @@ Form1::Form1(BoardLink &link, GatewayCommands &commands, MessageBoxes &boxes, Ti
 
     BuildControls();
     Timer1.onTick = [this] { Timer1_Timer(); };
+    LineWatch.onTick = [this] { LineWatch_Timer(); };
 
     Form_Load();
 
@@ -140,6 +144,8 @@ Form1::~Form1()
 {
     Timer1.SetEnabled(false);
     Timer1.onTick = nullptr;
+    LineWatch.SetEnabled(false);
+    LineWatch.onTick = nullptr;
     CloseDialog();
 }
 
@@ -225,6 +231,8 @@ void Form1::BuildControls()
     CountryCode = Make<QComboBox>(Frame4, "CountryCode", 960, 360, 3255, 315);
     CountryCode->setEditable(true);
     CountryCode->setInsertPolicy(QComboBox::NoInsert);
+    // What is typed goes out as typed: no completion, no change of case.
+    CountryCode->setCompleter(nullptr);
     CountryCode->addItem(QStringLiteral("United States"), 0);
     CountryCode->addItem(QStringLiteral("United Kingdom"), 0);
     CountryCode->setCurrentIndex(-1);
@@ -237,6 +245,7 @@ void Form1::BuildControls()
 
     Frame2 = MakeFrame(w, "Frame2", "Status", 120, 6360, 5295, 975);
     Status = MakeLabel(Frame2, "Status", "", 480, 360, 4695, 255);
+    Status->setTextFormat(Qt::PlainText); // it shows file names as typed
 
     // Frame5 only draws a border: the two buttons lie on the window above it.
     Frame5 = MakeFrame(w, "Frame5", "Configure the Brenlock", 5640, 4440, 5175, 1695);
@@ -363,6 +372,11 @@ void Form1::Form_Load()
     link_.SelectComPort(1);
     EnableRemoteChoice(false);
     link_.library().StartLogging(kLogFileName);
+    if (link_.library().IsLogging() != 0)
+        expectedLog_ = QString::fromLatin1(kLogFileName);
+    else
+        Status->setText(QStringLiteral("Not logging: %1 could not be opened").arg(QLatin1String(kLogFileName)));
+    LineWatch.SetEnabled(true);
 }
 
 void Form1::Form_Unload()
@@ -371,8 +385,9 @@ void Form1::Form_Unload()
         return;
     unloaded_ = true;
     Timer1.SetEnabled(false);
+    LineWatch.SetEnabled(false);
     CloseDialog();
-    link_.library().CloseCommPort();
+    link_.ClosePort();
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -384,8 +399,10 @@ void Form1::closeEvent(QCloseEvent *event)
 void Form1::CloseDialog()
 {
     // The dialog never outlives the window it acts on, and applies nothing.
+    // Closed, not deleted: one of its handlers may be running below us, in
+    // a message box's event loop; it deletes itself once that has returned.
     if (dialog_)
-        delete dialog_.data();
+        dialog_->close();
 }
 
 FormAnswers Form1::Answers() const
@@ -408,6 +425,7 @@ FormAnswers Form1::Answers() const
     texts(Sub, a.subnet);
     texts(gw, a.gateway);
     texts(NBXIP, a.nbxIp);
+    a.nbxIpOpen = NBXIP[0]->isEnabled();
     texts(Mac, a.mac);
     a.country = CountryCode->currentText().toStdString();
     const auto state = [](const QCheckBox *box) {
@@ -430,6 +448,16 @@ void Form1::CheckIfButtonEnabled()
 }
 
 void Form1::SetStatusCaption(const QString &caption) { Status->setText(caption); }
+
+void Form1::SetExpectedLog(const QString &fileName) { expectedLog_ = fileName; }
+
+void Form1::ShowIfLoggingStopped()
+{
+    // The library stops by itself when the file cannot be written (a full
+    // disk, the file made read-only).
+    if (!expectedLog_.isEmpty() && link_.library().IsLogging() == 0)
+        Status->setText(QStringLiteral("Logging stopped: %1 could not be written").arg(expectedLog_));
+}
 
 void Form1::EnableIPSettings(bool enabled)
 {
@@ -495,6 +523,11 @@ void Form1::Command1_Click()
         giveUp();
         return;
     }
+    // The question ran an event loop of its own: the window may have closed meanwhile.
+    if (unloaded_) {
+        QGuiApplication::restoreOverrideCursor();
+        return;
+    }
     if (!link_.IsPortOpen()) {
         Status->setText(QStringLiteral("Sending failed"));
         giveUp();
@@ -504,6 +537,8 @@ void Form1::Command1_Click()
     // Stop at the first line that fails: "%CE" after a line cut short would
     // make the card apply a corrupted configuration.
     sendFailed_ = false;
+    // Nothing of an earlier send may stand beside this one's error box.
+    Status->clear();
     for (const auto &line : ConfigurationLines(answers)) {
         if (!commands_.SendLine(line)) {
             sendFailed_ = true;
@@ -526,6 +561,10 @@ void Form1::Timer1_Timer()
         Status->setText(QString::fromStdString(NextProgressCaption(ProgressTicks_)));
         return;
     }
+    // This tick runs inside a box's event loop: the end of the send and its
+    // question wait for the first tick after the box has closed.
+    if (boxes_.IsShowing())
+        return;
 
     Command1->setEnabled(true);
     Command2->setEnabled(true);
@@ -540,7 +579,14 @@ void Form1::Timer1_Timer()
         Status->setText(QStringLiteral("Sending failed"));
         return;
     }
+    // Gone from the queue is not gone out: a line that failed dropped them.
+    if (link_.library().HasLostData()) {
+        Status->setText(QStringLiteral("Sending failed"));
+        boxes_.Report("The line to the card was lost during the send.");
+        return;
+    }
     Status->setText(QStringLiteral("Data Sent"));
+    ShowIfLoggingStopped();
     if (boxes_.Ask("All configuration data has been sent to the gateway card. Do you now want to exit ?")) {
         CloseDialog();
         close();
@@ -552,6 +598,10 @@ void Form1::Command3_Click()
     if (!link_.IsPortOpen())
         return;
     if (!boxes_.Ask("Delete the config on the gateway and restart the board now?"))
+        return;
+    // The question ran an event loop of its own: the window may have closed,
+    // or the line gone, meanwhile.
+    if (unloaded_ || !link_.IsPortOpen())
         return;
     DeleteGatewayConfig();
 }
@@ -595,9 +645,37 @@ void Form1::Clear_Click()
     CheckIfButtonEnabled();
 }
 
+void Form1::LineWatch_Timer()
+{
+    // No port changes under a handler that waits in a box.
+    if (unloaded_ || boxes_.IsShowing())
+        return;
+    const auto caption = [](const char *text, int port) { return QString::fromLatin1(text).arg(port); };
+    if (awaitedPort_ == 0) {
+        if (link_.IsPortOpen() || !link_.IsAwaitingCard())
+            return;
+        // A send in progress ends with the line; it is never resumed by itself.
+        awaitedPort_ = link_.GetComPort();
+        Status->setText(caption(kAwaitingCard, awaitedPort_));
+        CheckIfButtonEnabled();
+        return;
+    }
+    if (link_.IsAwaitingCard() && !link_.TryReopen())
+        return;
+    // Back, or the technician chose a port in the dialog meanwhile.
+    if (Status->text() == caption(kAwaitingCard, awaitedPort_)) {
+        const bool back = link_.GetComPort() == awaitedPort_ && link_.IsPortOpen();
+        Status->setText(back ? caption(kCardBack, awaitedPort_) : QString());
+    }
+    awaitedPort_ = 0;
+    CheckIfButtonEnabled();
+}
+
 void Form1::Advanced_Click()
 {
-    if (!dialog_)
+    ShowIfLoggingStopped();
+    // A dialog that was closed is only waiting to be deleted.
+    if (!dialog_ || dialog_->isHidden())
         dialog_ = new Form2(link_, commands_, boxes_, *this, this);
     dialog_->show();
     dialog_->raise();

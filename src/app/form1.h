@@ -31,12 +31,15 @@ class Form1 final : public QMainWindow, public WindowSections, public MainWindow
     Q_OBJECT
 public:
     // Runs Form_Load before returning; the caller shows the window.
-    Form1(BoardLink &link, GatewayCommands &commands, MessageBoxes &boxes, Ticker &timer,
+    // `lineWatch` ticks about once a second: it notices a card that went
+    // away and opens its port again when the card is back.
+    Form1(BoardLink &link, GatewayCommands &commands, MessageBoxes &boxes, Ticker &timer, Ticker &lineWatch,
           QWidget *parent = nullptr);
     ~Form1() override;
 
     void CheckIfButtonEnabled() override;
     void SetStatusCaption(const QString &caption) override;
+    void SetExpectedLog(const QString &fileName) override;
 
     // The answers and box texts as the controls hold them now.
     [[nodiscard]] FormAnswers Answers() const;
@@ -46,6 +49,7 @@ public:
     // The handlers, public so that tests and the toolkit's signals reach them.
     void Command1_Click();
     void Timer1_Timer();
+    void LineWatch_Timer();
     void Command3_Click();
     void Command2_Click();
     void Clear_Click();
@@ -64,6 +68,8 @@ private:
     void Form_Unload();
     void CloseDialog();
     void DeleteGatewayConfig();
+    // Says on the status line when logging has stopped by itself.
+    void ShowIfLoggingStopped();
 
     // The section procedures.
     void EnableIPSettings(bool enabled) override;
@@ -76,9 +82,12 @@ private:
     GatewayCommands &commands_;
     MessageBoxes &boxes_;
     Ticker &Timer1;
+    Ticker &LineWatch;
     int ProgressTicks_ = 0;
     bool sendFailed_ = false;
     bool unloaded_ = false;
+    QString expectedLog_;      // the log the library should be writing; empty when switched off
+    int awaitedPort_ = 0;      // the port the status line says the card is awaited on; 0 when none
     QPointer<Form2> dialog_;
 
     QWidget *client_ = nullptr;

@@ -82,7 +82,17 @@ bool RequiredEntriesFilled(const FormAnswers &a)
 std::string CardIPAddress(const FormAnswers &a) { return Join(a.ip, '.'); }
 std::string CardSubnet(const FormAnswers &a) { return Join(a.subnet, '.'); }
 std::string CardGateway(const FormAnswers &a) { return Join(a.gateway, '.'); }
-std::string NBXIPAddress(const FormAnswers &a) { return a.nbxIp[0].empty() ? "0.0.0.0" : Join(a.nbxIp, '.'); }
+std::string NBXIPAddress(const FormAnswers &a)
+{
+    if (a.nbxIp[0].empty())
+        return "0.0.0.0";
+    // A closed row keeps a fragment typed under another protocol, which the
+    // user cannot mend there: it stands for no address, not a refusal.
+    std::string typed = Join(a.nbxIp, '.');
+    if (!a.nbxIpOpen && !IsValidDottedAddress(typed))
+        return "0.0.0.0";
+    return typed;
+}
 std::string NBXMacAddress(const FormAnswers &a) { return Join(a.mac, ':'); }
 
 std::vector<std::string> ConfigurationLines(const FormAnswers &a)

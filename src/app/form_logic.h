@@ -24,6 +24,7 @@ struct FormAnswers {
     bool remoteYes = false;
     bool remoteNo = true;
     std::array<std::string, 4> ip, subnet, gateway, nbxIp;
+    bool nbxIpOpen = true; // the NBX IP row takes input; when closed it keeps what was typed before
     std::array<std::string, 6> mac;
     std::string country = kNoCountry;
     CheckState check1 = CheckState::Checked;
@@ -37,7 +38,8 @@ struct FormAnswers {
 [[nodiscard]] std::string CardIPAddress(const FormAnswers &a);
 [[nodiscard]] std::string CardSubnet(const FormAnswers &a);
 [[nodiscard]] std::string CardGateway(const FormAnswers &a);
-// "0.0.0.0" whenever the first NBX box is empty.
+// "0.0.0.0" whenever the first NBX box is empty, and for a row closed to
+// input that holds no valid address.
 [[nodiscard]] std::string NBXIPAddress(const FormAnswers &a);
 [[nodiscard]] std::string NBXMacAddress(const FormAnswers &a);
 

@@ -22,7 +22,8 @@ int main(int argc, char *argv[])
     BoardLink link(*loaded.library, boxes);
     GatewayCommands commands(link);
     QtTicker timer1(250);
-    Form1 form(link, commands, boxes, timer1);
+    QtTicker lineWatch(1000);
+    Form1 form(link, commands, boxes, timer1, lineWatch);
     form.show();
     return QApplication::exec();
 }

@@ -14,25 +14,55 @@ void BoardLink::SelectComPort(std::int16_t port)
 {
     if (port != ComPort) {
         ComPort = port;
+        // The card that went away is not looked for on another port.
+        awaitingCard_ = false;
         if (PortOpen) {
             library_.CloseCommPort();
             PortOpen = false;
         }
     }
-    if (!PortOpen)
+    if (!IsPortOpen())
         OpenSelectedPort();
 }
 
 bool BoardLink::OpenSelectedPort()
 {
-    if (library_.OpenCommPort(ComPort)) {
+    if (OpenQuietly())
+        return true;
+    boxes_.Report("Failed to Open Com" + std::to_string(ComPort), library_.GetOpenError().value_or(""));
+    return false;
+}
+
+bool BoardLink::OpenQuietly()
+{
+    PortOpen = library_.OpenCommPort(ComPort);
+    if (PortOpen) {
         library_.ConfigureOpenComPort();
-        PortOpen = true;
-    } else {
-        boxes_.Report("Failed to Open Com" + std::to_string(ComPort));
-        PortOpen = false;
+        awaitingCard_ = false;
     }
     return PortOpen;
+}
+
+bool BoardLink::IsPortOpen()
+{
+    if (PortOpen && !library_.IsLineUp()) {
+        library_.CloseCommPort();
+        PortOpen = false;
+        awaitingCard_ = true;
+    }
+    return PortOpen;
+}
+
+bool BoardLink::TryReopen()
+{
+    return awaitingCard_ && OpenQuietly();
+}
+
+void BoardLink::ClosePort()
+{
+    library_.CloseCommPort();
+    PortOpen = false;
+    awaitingCard_ = false;
 }
 
 bool BoardLink::SendToGateway(std::string_view line)

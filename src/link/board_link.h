@@ -13,11 +13,22 @@ public:
     BoardLink(SerialLibrary &library, MessageBoxes &boxes);
 
     // Records `port`; closes the old port when the number changes, then
-    // opens the selected one unless it is already open.
+    // opens the selected one unless it is open on a live line.
     void SelectComPort(std::int16_t port);
     bool OpenSelectedPort();
     [[nodiscard]] std::int16_t GetComPort() const { return ComPort; }
-    [[nodiscard]] bool IsPortOpen() const { return PortOpen; }
+    // True while the selected port is open and the library says its line is
+    // up. A line that has gone (the card's end closed, the adapter
+    // unplugged) closes the port here, and the link then awaits the card.
+    [[nodiscard]] bool IsPortOpen();
+    // The selected port is closed because its line went away, not because
+    // the user's choice failed to open.
+    [[nodiscard]] bool IsAwaitingCard() const { return awaitingCard_; }
+    // While awaiting the card: opens the selected port again, without a
+    // box when it fails. True when it opened.
+    bool TryReopen();
+    // Closes the port for good, as the window closes: no card is awaited.
+    void ClosePort();
 
     // Writes every byte of `line`; at the first refused byte shows
     // "Error writing to Gateway", drops the rest and returns false.
@@ -26,8 +37,11 @@ public:
     SerialLibrary &library() { return library_; }
 
 private:
+    bool OpenQuietly();
+
     SerialLibrary &library_;
     MessageBoxes &boxes_;
     std::int16_t ComPort = 0;
     bool PortOpen = false;
+    bool awaitingCard_ = false;
 };

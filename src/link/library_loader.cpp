@@ -4,10 +4,11 @@
 #include "serial_library.h"
 
 #include <dlfcn.h>
+#include <limits.h>
 #include <unistd.h>
 
-#include <array>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -25,6 +26,9 @@ struct Exports {
     decltype(&::StopLogging) StopLogging;
     decltype(&::IsLogging) IsLogging;
     decltype(&::GetLogFileName) GetLogFileName;
+    decltype(&::IsLineUp) IsLineUp;
+    decltype(&::HasLostData) HasLostData;
+    decltype(&::GetOpenError) GetOpenError;
 };
 
 class DynamicLibrary final : public SerialLibrary {
@@ -44,8 +48,21 @@ public:
 
     std::optional<std::string> GetLogFileName() override
     {
-        std::array<char, 256> buffer {};
-        if (x_.GetLogFileName(buffer.data(), 255) == 0)
+        // Room for any name a file can be opened by: the library writes
+        // nothing rather than a name cut short.
+        std::vector<char> buffer(PATH_MAX + 1);
+        if (x_.GetLogFileName(buffer.data(), static_cast<std::int32_t>(buffer.size())) == 0)
+            return std::nullopt;
+        buffer.back() = '\0';
+        return std::string(buffer.data());
+    }
+    bool IsLineUp() override { return x_.IsLineUp() != 0; }
+    bool HasLostData() override { return x_.HasLostData() != 0; }
+    std::optional<std::string> GetOpenError() override
+    {
+        // The reason names the device, so it needs a path's room and a little more.
+        std::vector<char> buffer(PATH_MAX + 256);
+        if (x_.GetOpenError(buffer.data(), static_cast<std::int32_t>(buffer.size())) == 0)
             return std::nullopt;
         buffer.back() = '\0';
         return std::string(buffer.data());
@@ -60,6 +77,8 @@ private:
 // nothing is written, nothing is logged.
 class MissingLibrary final : public SerialLibrary {
 public:
+    explicit MissingLibrary(std::string loadError) : loadError_(std::move(loadError)) {}
+
     void Run() override {}
     bool OpenCommPort(std::int16_t) override { return false; }
     void ConfigureOpenComPort() override {}
@@ -70,6 +89,12 @@ public:
     void StopLogging() override {}
     int IsLogging() override { return 0; }
     std::optional<std::string> GetLogFileName() override { return std::nullopt; }
+    bool IsLineUp() override { return false; }
+    bool HasLostData() override { return false; }
+    std::optional<std::string> GetOpenError() override { return loadError_; }
+
+private:
+    std::string loadError_;
 };
 
 std::filesystem::path ExecutableDir()
@@ -120,7 +145,10 @@ LoadedLibrary LoadSerialLibrary()
             && Resolve(handle, "StartLogging", x.StartLogging, error)
             && Resolve(handle, "StopLogging", x.StopLogging, error)
             && Resolve(handle, "IsLogging", x.IsLogging, error)
-            && Resolve(handle, "GetLogFileName", x.GetLogFileName, error);
+            && Resolve(handle, "GetLogFileName", x.GetLogFileName, error)
+            && Resolve(handle, "IsLineUp", x.IsLineUp, error)
+            && Resolve(handle, "HasLostData", x.HasLostData, error)
+            && Resolve(handle, "GetOpenError", x.GetOpenError, error);
         if (!complete) {
             dlclose(handle);
             reason = error;
@@ -128,6 +156,6 @@ LoadedLibrary LoadSerialLibrary()
         }
         return {std::make_unique<DynamicLibrary>(handle, x), {}};
     }
-    return {std::make_unique<MissingLibrary>(),
-            "Cannot load the serial-interface library " + std::string(kLibraryName) + ": " + reason};
+    std::string error = "Cannot load the serial-interface library " + std::string(kLibraryName) + ": " + reason;
+    return {std::make_unique<MissingLibrary>(error), error};
 }

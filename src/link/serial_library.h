@@ -24,6 +24,14 @@ public:
     [[nodiscard]] virtual int IsLogging() = 0;
     // The current log file name, or nothing when the library wrote none.
     [[nodiscard]] virtual std::optional<std::string> GetLogFileName() = 0;
+    // False once the open port's line has hung up or its device failed, and
+    // while no port is open.
+    [[nodiscard]] virtual bool IsLineUp() = 0;
+    // True when bytes WriteToBoard had accepted were dropped by a failing
+    // line; stays so until the next OpenCommPort.
+    [[nodiscard]] virtual bool HasLostData() = 0;
+    // Why the last OpenCommPort failed; nothing after a successful open.
+    [[nodiscard]] virtual std::optional<std::string> GetOpenError() = 0;
 };
 
 inline constexpr std::int32_t kWriteWaitMs = 150;

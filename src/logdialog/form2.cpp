@@ -157,14 +157,18 @@ void Form2::cmdOK_Click()
         if (!wanted) {
             mainWindow_.SetStatusCaption(QString());
             library.StopLogging();
+            mainWindow_.SetExpectedLog(QString());
         } else if (!name.isEmpty()) {
             library.StartLogging(ToLibraryName(name));
             // Only claim logging that is happening: the library leaves it off
             // when the file cannot be opened (a folder, no write permission).
-            if (library.IsLogging() != 0)
+            if (library.IsLogging() != 0) {
                 mainWindow_.SetStatusCaption(QStringLiteral("Logging To File ") + name);
-            else
+                mainWindow_.SetExpectedLog(name);
+            } else {
+                mainWindow_.SetExpectedLog(QString());
                 boxes_.Report("Failed to open log file " + ToLibraryName(name));
+            }
         }
     }
 

@@ -10,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
 
@@ -19,15 +20,17 @@ struct Form1Rig {
     testsupport::FakeSerialLibrary library;
     testsupport::FakeMessageBoxes boxes;
     FakeTicker timer;
+    FakeTicker watch; // the line watch
     BoardLink link {library, boxes};
     GatewayCommands commands {link};
     std::unique_ptr<Form1> form;
 
-    explicit Form1Rig(bool com1Opens = true)
+    explicit Form1Rig(bool com1Opens = true, bool logOpens = true)
     {
         if (!com1Opens)
             library.openablePorts.clear();
-        form = std::make_unique<Form1>(link, commands, boxes, timer);
+        library.refuseLog = !logOpens;
+        form = std::make_unique<Form1>(link, commands, boxes, timer, watch);
         form->show();
         if (!QTest::qWaitForWindowExposed(form.get()))
             qWarning("the main window was not exposed");
@@ -62,6 +65,17 @@ struct Form1Rig {
     {
         box(name)->setFocus();
         typeHere(text);
+    }
+    // In the open dialog: moves `downs` entries down the port list, then
+    // presses OK.
+    void dialogOk(int downs = 0) const
+    {
+        QWidget *dialog = form->Dialog();
+        auto *combo = dialog->findChild<QComboBox *>("ComPortCombo");
+        combo->setFocus();
+        for (int i = 0; i < downs; ++i)
+            QTest::keyClick(combo, Qt::Key_Down);
+        QTest::mouseClick(dialog->findChild<QWidget *>("cmdOK"), Qt::LeftButton);
     }
     void typeHere(const QString &text) const
     {

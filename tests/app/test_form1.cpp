@@ -17,6 +17,11 @@
 
 using testsupport::FakeMessageBoxes;
 
+enum class WhileSending { DialogPortFails, DialogLogFails, Delete };
+enum class LogCheck { StartUp, EndOfSend, DialogOpens, SwitchedOff };
+Q_DECLARE_METATYPE(WhileSending)
+Q_DECLARE_METATYPE(LogCheck)
+
 namespace {
 
 const char *const kOptionButtons[] = {"Option1", "Option2", "Option3", "DHCPYes", "DHCPNo",
@@ -100,6 +105,20 @@ private slots:
     void clearRestoresTheStartingPoint();
     void dialogOkMovesThePortAndTheButtonsFollow();
     void advancedAgainKeepsTheDialogsEdits();
+
+    void endOfSendWaitsForTheOpenBox_data();
+    void endOfSendWaitsForTheOpenBox();
+    void deleteChecksAgainAfterItsQuestion_data();
+    void deleteChecksAgainAfterItsQuestion();
+    void lostCardIsAwaitedAndReopened();
+    void failedSendsSaySo();
+    void typedCountryGoesOutAsTyped_data();
+    void typedCountryGoesOutAsTyped();
+    void logNameIsShownAsPlainText();
+    void loggingThatStoppedIsNotClaimed_data();
+    void loggingThatStoppedIsNotClaimed();
+    void staleNBXAddressUnderEthernet_data();
+    void staleNBXAddressUnderEthernet();
 };
 
 void TestForm1::startUpWithCom1Missing()
@@ -254,8 +273,8 @@ void TestForm1::exitAnsweredYesClosesDialogWindowAndPort()
     const auto calls = r.library.calls.size();
     r.boxes.answers = {true};
     r.click("Command2");
-    QVERIFY(!dialog);
     QVERIFY(!r.form->isVisible());
+    QTRY_VERIFY(!dialog); // closed at once, deleted once its handlers have returned
     // The dialog applied nothing: the only call is the port's close.
     QCOMPARE(r.library.calls.size(), calls + 1);
     QCOMPARE(r.library.calls.back(), std::string("CloseCommPort"));
@@ -268,7 +287,7 @@ void TestForm1::closeButtonAsksNothingAndClosesPort()
     QPointer<QDialog> dialog = r.form->Dialog();
     QVERIFY(r.form->close());
     QVERIFY(r.boxes.shown.empty());
-    QVERIFY(!dialog);
+    QTRY_VERIFY(!dialog);
     QCOMPARE(r.library.count("CloseCommPort"), 1);
 }
 
@@ -677,11 +696,7 @@ void TestForm1::dialogOkMovesThePortAndTheButtonsFollow()
     QVERIFY(r.get("Command1")->isEnabled() && r.get("Command3")->isEnabled());
     const auto choose = [&](int downs) {
         r.click("Advanced");
-        auto *combo = r.form->Dialog()->findChild<QComboBox *>("ComPortCombo");
-        combo->setFocus();
-        for (int i = 0; i < downs; ++i)
-            QTest::keyClick(combo, Qt::Key_Down);
-        QTest::mouseClick(r.form->Dialog()->findChild<QWidget *>("cmdOK"), Qt::LeftButton);
+        r.dialogOk(downs);
         QTRY_VERIFY(!r.form->Dialog()); // closed, and gone once the event loop has run
     };
     choose(2); // Com3, which does not open
@@ -708,6 +723,228 @@ void TestForm1::advancedAgainKeepsTheDialogsEdits()
     QCOMPARE(r.form->Dialog(), first.data());
     QVERIFY(!want->isChecked());
     QCOMPARE(r.form->findChildren<QDialog *>().size(), 1);
+}
+
+void TestForm1::endOfSendWaitsForTheOpenBox_data()
+{
+    QTest::addColumn<WhileSending>("action");
+    QTest::addColumn<QString>("box"); // the box inside which the timer ticks
+    QTest::newRow("dialog OK, port does not open") << WhileSending::DialogPortFails << "Failed to Open Com3";
+    QTest::newRow("dialog OK, log does not open") << WhileSending::DialogLogFails
+                                                  << "Failed to open log file TovrikLog1.txt";
+    QTest::newRow("Delete's question") << WhileSending::Delete << "Delete the config on the gateway and restart the board now?";
+}
+
+// A send ends while a box is open: its question waits for the box to close,
+// and Yes to it then closes the window, and the dialog once its OK is done.
+void TestForm1::endOfSendWaitsForTheOpenBox()
+{
+    QFETCH(WhileSending, action);
+    QFETCH(QString, box);
+    Form1Rig r;
+    r.boxes.answers = {true};
+    r.click("Command1"); // the next tick finds the send over
+    r.library.logging = action == WhileSending::DialogLogFails ? 0 : 1;
+    r.library.refuseLog = true;
+    r.click("Advanced");
+    QPointer<QDialog> dialog = r.form->Dialog();
+    if (action == WhileSending::DialogLogFails)
+        r.click("WantLogging");
+    r.boxes.onShow = [&](const std::string &text) {
+        if (QString::fromStdString(text) == box)
+            QVERIFY(r.timer.Tick());
+    };
+    r.boxes.answers = {true, true};
+    if (action == WhileSending::Delete)
+        r.click("Command3");
+    else
+        r.dialogOk(action == WhileSending::DialogPortFails ? 2 : 0);
+    QVERIFY(r.form->isVisible());
+    QVERIFY(r.boxes.shown.back() != kExitAfterSend);
+    QCOMPARE(r.library.written.ends_with("%CE\r%CC\r"), action == WhileSending::Delete);
+
+    QVERIFY(r.timer.Tick());
+    QCOMPARE(r.boxes.shown.back(), std::string(kExitAfterSend));
+    QVERIFY(!r.form->isVisible());
+    QTRY_VERIFY(!dialog);
+}
+
+void TestForm1::deleteChecksAgainAfterItsQuestion_data()
+{
+    QTest::addColumn<bool>("windowCloses"); // else the card's line goes
+    QTest::newRow("window closed meanwhile") << true;
+    QTest::newRow("line gone meanwhile") << false;
+}
+
+void TestForm1::deleteChecksAgainAfterItsQuestion()
+{
+    QFETCH(bool, windowCloses);
+    Form1Rig r;
+    r.boxes.onShow = [&](const std::string &) {
+        if (windowCloses)
+            r.form->close();
+        else
+            r.library.lineUp = false;
+    };
+    r.boxes.answers = {true};
+    r.click("Command3");
+    QCOMPARE(r.boxes.shown.size(), std::size_t(1)); // the question alone
+    QVERIFY(r.library.written.empty());
+}
+
+// The card's end goes away: the port closes, the buttons and the status line
+// follow, and the same port is tried each second, silently, until it opens.
+void TestForm1::lostCardIsAwaitedAndReopened()
+{
+    Form1Rig r;
+    auto *status = r.get<QLabel>("Status");
+    r.library.lineUp = false;
+    r.library.openablePorts.clear();
+    QVERIFY(r.watch.Tick() && r.watch.Tick() && r.watch.Tick());
+    QVERIFY(!r.get("Command1")->isEnabled() && !r.get("Command3")->isEnabled());
+    QCOMPARE(status->text(), QString("Card disconnected, waiting for it on Com1"));
+    QCOMPARE(r.library.count("OpenCommPort 1"), 3);
+    r.library.openablePorts = {1};
+    QVERIFY(r.watch.Tick());
+    QVERIFY(r.get("Command1")->isEnabled() && r.get("Command3")->isEnabled());
+    QCOMPARE(status->text(), QString("Card connected again on Com1"));
+
+    // Gone again: the same port chosen in the dialog opens it at once. A port
+    // chosen there that does not open is not tried again.
+    r.library.lineUp = false;
+    r.click("Advanced");
+    r.dialogOk();
+    QVERIFY(r.get("Command1")->isEnabled() && r.get("Command3")->isEnabled());
+    QVERIFY(r.boxes.shown.empty());
+    r.click("Advanced");
+    r.dialogOk(2);
+    QVERIFY(r.watch.Tick() && r.watch.Tick());
+    QCOMPARE(r.library.count("OpenCommPort 3"), 1);
+}
+
+void TestForm1::failedSendsSaySo()
+{
+    Form1Rig r;
+    r.boxes.answers = {true, false};
+    r.click("Command1");
+    QVERIFY(r.timer.Tick());
+    // The next send's error box does not stand beside the last one's "Data Sent".
+    r.library.failWriteAt = r.library.writeCalls + 5;
+    QString besideError = "-";
+    r.boxes.onShow = [&](const std::string &text) {
+        if (text == "Error writing to Gateway")
+            besideError = r.get<QLabel>("Status")->text();
+    };
+    r.boxes.answers = {true};
+    r.click("Command1");
+    QCOMPARE(besideError, QString());
+    QVERIFY(r.timer.Tick());
+
+    // Bytes the library had taken, dropped by a failing line.
+    r.library.failWriteAt = -1;
+    r.boxes.shown.clear();
+    r.boxes.answers = {true, true};
+    r.click("Command1");
+    r.library.lostData = true;
+    QVERIFY(r.timer.Tick());
+    QCOMPARE(r.get<QLabel>("Status")->text(), QString("Sending failed"));
+    QCOMPARE(r.boxes.shown.back(), std::string("The line to the card was lost during the send."));
+    QVERIFY(r.form->isVisible()); // no exit question
+}
+
+void TestForm1::typedCountryGoesOutAsTyped_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("known");
+    QTest::newRow("list entry") << "United States" << true;
+    QTest::newRow("entry in small letters") << "united states" << false;
+    QTest::newRow("start of an entry") << "United K" << false;
+}
+
+void TestForm1::typedCountryGoesOutAsTyped()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, known);
+    Form1Rig r;
+    QLineEdit *country = r.get<QComboBox>("CountryCode")->lineEdit();
+    country->setFocus();
+    country->selectAll();
+    QTest::keyClicks(country, typed);
+    QTest::keyClick(country, Qt::Key_Tab); // the box loses the focus
+    QCOMPARE(country->text(), typed);
+    r.boxes.answers = {true};
+    r.click("Command1");
+    QCOMPARE(r.library.written.find("%CV1\r") != std::string::npos, known);
+}
+
+void TestForm1::logNameIsShownAsPlainText()
+{
+    Form1Rig r;
+    r.library.logging = 0;
+    r.click("Advanced");
+    r.click("WantLogging");
+    r.get<QLineEdit>("FileName")->selectAll();
+    QTest::keyClicks(r.get("FileName"), "<font color=red>x</font>");
+    r.dialogOk();
+    QCOMPARE(r.get<QLabel>("Status")->textFormat(), Qt::PlainText);
+}
+
+void TestForm1::loggingThatStoppedIsNotClaimed_data()
+{
+    QTest::addColumn<LogCheck>("when");
+    QTest::addColumn<QString>("status");
+    const QString stopped = "Logging stopped: TovrikLog.txt could not be written";
+    QTest::newRow("start-up, log does not open") << LogCheck::StartUp << "Not logging: TovrikLog.txt could not be opened";
+    QTest::newRow("end of a send") << LogCheck::EndOfSend << stopped;
+    QTest::newRow("dialog opens") << LogCheck::DialogOpens << stopped;
+    QTest::newRow("switched off in the dialog") << LogCheck::SwitchedOff << "Data Sent";
+}
+
+void TestForm1::loggingThatStoppedIsNotClaimed()
+{
+    QFETCH(LogCheck, when);
+    QFETCH(QString, status);
+    Form1Rig r(true, when != LogCheck::StartUp);
+    if (when == LogCheck::SwitchedOff) {
+        r.click("Advanced");
+        r.click("WantLogging");
+        r.dialogOk();
+    }
+    r.library.logging = 0; // the library stopped: the disk is full
+    if (when == LogCheck::DialogOpens) {
+        r.click("Advanced");
+    } else if (when != LogCheck::StartUp) {
+        r.boxes.answers = {true, false};
+        r.click("Command1");
+        QVERIFY(r.timer.Tick());
+        QCOMPARE(r.boxes.shown.back(), std::string(kExitAfterSend));
+    }
+    QCOMPARE(r.get<QLabel>("Status")->text(), status);
+}
+
+void TestForm1::staleNBXAddressUnderEthernet_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("sent");
+    QTest::newRow("fragment") << "10" << "%CN0.0.0.0\ry";
+    QTest::newRow("whole address") << "10.1.2.3" << "%CN10.1.2.3\ry";
+}
+
+// Typed under "Standard IP", then left behind in the closed row under "Ethernet".
+void TestForm1::staleNBXAddressUnderEthernet()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, sent);
+    Form1Rig r;
+    for (const char *name : {"Option3", "DHCPYes", "NBXYes"})
+        r.click(name);
+    r.type("NBXIP1", typed);
+    r.type("Mac1", "010203040506");
+    r.click("Option1");
+    r.boxes.answers = {true};
+    r.click("Command1");
+    QCOMPARE(r.boxes.shown, std::vector<std::string> {kConfigureQuestion});
+    QVERIFY(QString::fromStdString(r.library.written).contains(sent));
 }
 
 QTEST_MAIN(TestForm1)

@@ -2,6 +2,7 @@
 #include "qt_message_boxes.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -15,6 +16,7 @@ private slots:
     void questionDefaultsToYes();
     void escapeOrNoIsNotConsent();
     void reportHasOkAlone();
+    void textsAreShownAsPlainText();
 
 private:
     // Runs `inspect` on the box once it is up, from inside its event loop.
@@ -63,6 +65,32 @@ void TestMessageBoxes::reportHasOkAlone()
         QTest::keyClick(box, Qt::Key_Return);
     });
     boxes.Report("Failed to Open Com1");
+    QVERIFY(seen);
+}
+
+// A log name or a device path with markup in it is shown as it is, and the
+// library's reason for a failure follows as the second paragraph.
+void TestMessageBoxes::textsAreShownAsPlainText()
+{
+    QtMessageBoxes boxes;
+    const QString text = "Failed to open log file <h1>BIG</h1>";
+    const QString detail = "cannot open COM3 (/dev/<b>x</b>): no such device";
+    bool seen = false;
+    WhenShown([&](QMessageBox *box) {
+        QCOMPARE(box->text(), text);
+        QCOMPARE(box->informativeText(), detail);
+        QStringList shown;
+        for (auto *label : box->findChildren<QLabel *>()) {
+            if (label->text() == text || label->text() == detail) {
+                QCOMPARE(label->textFormat(), Qt::PlainText);
+                shown << label->text();
+            }
+        }
+        QCOMPARE(shown.size(), 2);
+        seen = true;
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    boxes.Report(text.toStdString(), detail.toStdString());
     QVERIFY(seen);
 }
 

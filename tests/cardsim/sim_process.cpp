@@ -110,6 +110,10 @@ bool SimProcess::WaitForLink(const std::filesystem::path &link, std::chrono::mil
 
 int SimProcess::Stop(int signal)
 {
+    // Once the card has been waited for, pid_ is -1, and kill(-1, …) would
+    // signal every process we may signal.
+    if (pid_ <= 0)
+        return -1;
     kill(pid_, signal);
     return Wait();
 }

@@ -30,7 +30,8 @@ public:
     [[nodiscard]] bool WaitForLink(const std::filesystem::path &link, std::chrono::milliseconds limit = 5s);
     // Waits until standard output holds a whole line.
     [[nodiscard]] std::string FirstLine(std::chrono::milliseconds limit = 5s) const;
-    // The exit status, or 128 + signal number; -1 when it did not end in time.
+    // The exit status, or 128 + signal number; -1 when it did not end in
+    // time or had already been waited for.
     [[nodiscard]] int Stop(int signal);
     [[nodiscard]] int Wait(std::chrono::milliseconds limit = 5s);
     [[nodiscard]] std::string Stdout() const;

@@ -25,6 +25,7 @@
 #include <csignal>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -76,22 +77,31 @@ struct CardRig {
     fs::path state = work.path() / "card.json";
     fs::path trace = work.path() / "card.trace";
     fs::path log = work.path() / "TovrikLog.txt";
-    cardsimtest::SimProcess card {{"--com", "1", "--state", state.string(), "--trace", trace.string()}, work.path()};
+    std::optional<cardsimtest::SimProcess> card;
     testsupport::FakeMessageBoxes boxes;
     QtTicker timer {250};
+    QtTicker lineWatch {1000};
     BoardLink link {RealLibrary(), boxes};
     GatewayCommands commands {link};
     std::unique_ptr<Form1> form;
     QString previousDir = QDir::currentPath();
 
+    CardRig() { startCard(); }
+    // A fresh card on COM1, erased, as after a restart of the virtual card.
+    void startCard()
+    {
+        card.emplace(std::vector<std::string> {"--com", "1", "--state", state.string(), "--trace", trace.string()},
+                     work.path());
+    }
+
     // The card makes its link last, once it is ready; the window opens COM1
     // while it loads, so it comes after.
     [[nodiscard]] bool open()
     {
-        if (!card.WaitForLink(devices.path() / "com1"))
+        if (!card->WaitForLink(devices.path() / "com1"))
             return false;
         QDir::setCurrent(QString::fromStdString(work.path().string()));
-        form = std::make_unique<Form1>(link, commands, boxes, timer);
+        form = std::make_unique<Form1>(link, commands, boxes, timer, lineWatch);
         form->show();
         // Clicks give the boxes the focus only in the active window.
         return QTest::qWaitForWindowActive(form.get());
@@ -103,7 +113,7 @@ struct CardRig {
             form->close();
         RealLibrary().StopLogging();
         QDir::setCurrent(previousDir);
-        (void)card.Stop(SIGTERM);
+        (void)card->Stop(SIGTERM);
     }
 
     [[nodiscard]] QString status() const { return form->findChild<QLabel *>("Status")->text(); }
@@ -114,7 +124,7 @@ struct CardRig {
             shown += QString::fromStdString(text) + " | ";
         return QStringLiteral("boxes: %1\ncard received: %2\ntool's log:\n%3\ncard's errors: %4")
             .arg(shown, Text(trace).replace('\r', "\\r"), Text(log).remove('\r'),
-                 QString::fromStdString(card.Stderr()));
+                 QString::fromStdString(card->Stderr()));
     }
 };
 
@@ -195,6 +205,7 @@ private slots:
     void configureStoresWhatWasEntered();
     void deleteErasesTheStoredConfiguration();
     void runningConfigLandsInTheToolsLog();
+    void restartedCardIsReachedAgain();
 };
 
 void TestE2EForm1::initTestCase() { (void)RealLibrary(); }
@@ -319,6 +330,32 @@ void TestE2EForm1::runningConfigLandsInTheToolsLog()
                              "  remember_audio=1\r\n", "  boost_audio=0\r\n"})
         QVERIFY2(lines.contains(QLatin1String(line)), shown.constData());
     QVERIFY2(lines.indexOf("  boost_audio=0") < lines.indexOf("build: brenlock-sim"), shown.constData());
+}
+
+// The card goes away and comes back on the same port: the window follows
+// by itself, and Configure works again without any other step.
+void TestE2EForm1::restartedCardIsReachedAgain()
+{
+    CardRig r;
+    ConfigureStandardIP(r);
+    if (QTest::currentTestFailed())
+        return;
+    QWidget *configure = Control(r.form.get(), "Command1");
+
+    QCOMPARE(r.card->Stop(SIGTERM), 0);
+    QTRY_VERIFY2_WITH_TIMEOUT(!configure->isEnabled(), qPrintable(r.story()), kWaitMs);
+    QVERIFY(!Control(r.form.get(), "Command3")->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(r.status(), QString("Card disconnected, waiting for it on Com1"), kWaitMs);
+
+    r.startCard();
+    QVERIFY2(r.card->WaitForLink(r.devices.path() / "com1"), qPrintable(r.story()));
+    QTRY_VERIFY2_WITH_TIMEOUT(configure->isEnabled(), qPrintable(r.story()), kWaitMs);
+    QCOMPARE(r.status(), QString("Card connected again on Com1"));
+    QCOMPARE(r.boxes.shown, (std::vector<std::string> {kAskSend, kAskExit})); // no box while it waited
+
+    r.boxes.shown.clear();
+    Configure(r);
+    QTRY_COMPARE_WITH_TIMEOUT(StoredState(r.state), ExpectedState(kStandardIPStored), kWaitMs);
 }
 
 QTEST_MAIN(TestE2EForm1)

@@ -44,6 +44,15 @@ TEST_F(Link, SamePortWhileClosedOpensAgainAndReportsEachFailure)
     EXPECT_EQ(link.GetComPort(), 3);
 }
 
+TEST_F(Link, OpenFailureGivesTheLibrarysReason)
+{
+    library.openablePorts.clear();
+    library.openError = "cannot open COM3 (/dev/ttyS2): no such device (is the adapter plugged in?)";
+    link.SelectComPort(3);
+    EXPECT_EQ(boxes.shown, std::vector<std::string> {"Failed to Open Com3"});
+    EXPECT_EQ(boxes.details, std::vector<std::string> {library.openError});
+}
+
 TEST_F(Link, NewPortWhileClosedOpensWithoutClosing)
 {
     library.openablePorts.clear();

@@ -29,10 +29,12 @@ public:
     explicit FakeMainWindow(BoardLink &link) : link_(link) {}
 
     std::vector<QString> captions;  // every Status write, in order
+    std::vector<QString> expectedLogs; // every log the dialog said the library now writes
     std::vector<bool> checksSawOpen; // one per readiness check: the port was open
     QPointer<Form2> dialog;          // the open dialog, as the main window keeps it
 
     void SetStatusCaption(const QString &caption) override { captions.push_back(caption); }
+    void SetExpectedLog(const QString &fileName) override { expectedLogs.push_back(fileName); }
     void CheckIfButtonEnabled() override { checksSawOpen.push_back(link_.IsPortOpen()); }
 
 private:

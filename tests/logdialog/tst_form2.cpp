@@ -19,20 +19,6 @@ using testsupport::FakeSerialLibrary;
 
 namespace {
 
-// A library that cannot open the log file it is given.
-class RefusingLogLibrary : public FakeSerialLibrary {
-public:
-    bool refuseLog = false;
-    void StartLogging(const std::string &name) override
-    {
-        FakeSerialLibrary::StartLogging(name);
-        if (refuseLog) {
-            logging = 0;
-            logName.clear();
-        }
-    }
-};
-
 enum class Exit { CancelButton, EscInCombo, EscInFileName, TitleBar, MainWindowGone };
 
 } // namespace
@@ -42,7 +28,7 @@ Q_DECLARE_METATYPE(Exit)
 class Form2Test : public QObject {
     Q_OBJECT
 
-    RefusingLogLibrary library;
+    FakeSerialLibrary library;
     FakeMessageBoxes boxes;
     std::unique_ptr<BoardLink> link;
     std::unique_ptr<GatewayCommands> commands;
@@ -64,7 +50,7 @@ private slots:
 
     void init()
     {
-        library = RefusingLogLibrary();
+        library = FakeSerialLibrary();
         boxes = FakeMessageBoxes();
         link = std::make_unique<BoardLink>(library, boxes);
         commands = std::make_unique<GatewayCommands>(*link);

@@ -170,6 +170,8 @@ private slots:
             QCOMPARE(rig.com1.readUntilQuiet(std::chrono::milliseconds(100)), std::string());
         } else {
             QCOMPARE(rig.boxes.shown, std::vector<std::string>({"Failed to Open Com3"}));
+            // The library's reason, so that the technician learns why.
+            QVERIFY2(rig.boxes.details.at(0).starts_with("cannot open COM3"), rig.boxes.details.at(0).c_str());
         }
     }
 
@@ -220,6 +222,20 @@ private slots:
         rig.com1.write(answer);
         QTRY_COMPARE_WITH_TIMEOUT(FileBytes(file), QByteArray("earlier run\n") + QByteArray::fromStdString(answer),
                                   5000);
+    }
+
+    // However long the name the library logs to, the dialog shows it.
+    void longLogNameIsShown()
+    {
+        LineRig rig;
+        const std::string folder(200, 'd');
+        std::filesystem::create_directory(rig.workDir.path() / folder);
+        const QString name = QString::fromStdString(folder + "/" + std::string(100, 'f') + ".log");
+        rig.library.StopLogging();
+        rig.LogTo(name);
+        QCOMPARE(rig.library.IsLogging(), 1);
+        dialogtest::FlushDeletes();
+        QCOMPARE(Find<QLineEdit>(rig.Open(), "FileName")->text(), name);
     }
 
     // The library leaves logging off when the file cannot be opened; the

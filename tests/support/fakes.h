@@ -25,13 +25,23 @@ public:
     std::deque<bool> sendingAnswers;  // IsSendingData answers; false once empty
     int logging = 0;
     std::string logName;
+    bool refuseLog = false;           // StartLogging cannot open the file
     bool portOpen = false;
+    bool lineUp = true;               // false: the open port's line has hung up
+    bool lostData = false;            // HasLostData's answer
+    std::string openError = "no such device"; // GetOpenError's answer after a failed open
+    bool lastOpenFailed = false;
 
     void Run() override { calls.push_back("Run"); }
     bool OpenCommPort(std::int16_t port) override
     {
         calls.push_back("OpenCommPort " + std::to_string(port));
         portOpen = openablePorts.count(port) != 0;
+        lastOpenFailed = !portOpen;
+        if (portOpen) {
+            lineUp = true;
+            lostData = false;
+        }
         return portOpen;
     }
     void ConfigureOpenComPort() override { calls.push_back("ConfigureOpenComPort"); }
@@ -43,7 +53,7 @@ public:
     bool WriteToBoard(std::uint8_t byte) override
     {
         calls.push_back("WriteToBoard " + std::to_string(byte));
-        const bool ok = failWriteAt < 0 || writeCalls < failWriteAt;
+        const bool ok = portOpen && lineUp && (failWriteAt < 0 || writeCalls < failWriteAt);
         ++writeCalls;
         if (ok)
             written.push_back(static_cast<char>(byte));
@@ -61,8 +71,8 @@ public:
     void StartLogging(const std::string &name) override
     {
         calls.push_back("StartLogging " + name);
-        logging = 1;
-        logName = name;
+        logging = refuseLog ? 0 : 1;
+        logName = refuseLog ? std::string() : name;
     }
     void StopLogging() override
     {
@@ -75,6 +85,15 @@ public:
         if (logName.empty())
             return std::nullopt;
         return logName;
+    }
+    // Queries, not recorded: the window asks them on every readiness check.
+    bool IsLineUp() override { return portOpen && lineUp; }
+    bool HasLostData() override { return lostData; }
+    std::optional<std::string> GetOpenError() override
+    {
+        if (!lastOpenFailed)
+            return std::nullopt;
+        return openError;
     }
 
     // How many calls begin with `prefix`.
@@ -90,17 +109,21 @@ public:
 class FakeMessageBoxes : public MessageBoxes {
 public:
     std::vector<std::string> shown;   // reports and questions, in order
+    std::vector<std::string> details; // one per report or question, empty when none
     std::deque<bool> answers;         // answers to questions; No once empty
     std::function<void(const std::string &)> onShow; // runs while the box is "open"
 
-    void Report(const std::string &text) override
+protected:
+    void ShowReport(const std::string &text, const std::string &detail) override
     {
         shown.push_back(text);
+        details.push_back(detail);
         if (onShow)
             onShow(text);
     }
-    bool Ask(const std::string &text) override
+    bool ShowQuestion(const std::string &text) override
     {
+        details.emplace_back();
         shown.push_back(text);
         if (onShow)
             onShow(text);
