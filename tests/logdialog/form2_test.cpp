@@ -494,14 +494,7 @@ private slots:
         QVERIFY(!Find<QCheckBox>(again, "WantLogging")->isChecked());
         QCOMPARE(Find<QLineEdit>(again, "FileName")->text(), QStringLiteral("TovrikLog1.txt"));
     }
-
-    void picture()
-    {
-        StartUp();
-        Form2 *dlg = Open();
-        QVERIFY(dlg->grab().save(QStringLiteral(FORM2_PNG)));
-    }
 };
 
 QTEST_MAIN(Form2Test)
-#include "tst_form2.moc"
+#include "form2_test.moc"

@@ -82,7 +82,6 @@ private slots:
     void exitAnsweredYesClosesDialogWindowAndPort();
     void closeButtonAsksNothingAndClosesPort();
     void versionNamesTheVersion();
-    void renderToPng();
     void graphicalButtonsKeepTheirColourUnderEveryStyle();
 
     void typingFillsAddressRows();
@@ -300,17 +299,6 @@ void TestForm1::versionNamesTheVersion()
     menu->menu()->actions().at(0)->trigger();
     QCOMPARE(r.boxes.shown.size(), std::size_t(1));
     QVERIFY(QString::fromStdString(r.boxes.shown[0]).endsWith("Version 1.2.0.0"));
-}
-
-void TestForm1::renderToPng()
-{
-    Form1Rig r;
-    r.click("Option3");
-    r.type("IP1", "10.0.0.5");
-    r.type("Sub1", "255.255.255.0");
-    r.type("gw1", "10.0.0.1");
-    const QString path = QStringLiteral(TOVRIK_BUILD_DIR "/form1.png");
-    QVERIFY(r.form->grab().save(path));
 }
 
 void TestForm1::graphicalButtonsKeepTheirColourUnderEveryStyle()
@@ -948,4 +936,4 @@ void TestForm1::staleNBXAddressUnderEthernet()
 }
 
 QTEST_MAIN(TestForm1)
-#include "test_form1.moc"
+#include "form1_test.moc"

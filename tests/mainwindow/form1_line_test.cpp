@@ -114,4 +114,4 @@ void TestForm1Line::lineDyingBeforeTheSendReportsFailure()
 }
 
 QTEST_MAIN(TestForm1Line)
-#include "test_form1_line.moc"
+#include "form1_line_test.moc"

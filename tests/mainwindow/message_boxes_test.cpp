@@ -95,4 +95,4 @@ void TestMessageBoxes::textsAreShownAsPlainText()
 }
 
 QTEST_MAIN(TestMessageBoxes)
-#include "test_message_boxes.moc"
+#include "message_boxes_test.moc"

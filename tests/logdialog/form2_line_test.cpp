@@ -267,4 +267,4 @@ private slots:
 };
 
 QTEST_MAIN(Form2LineTest)
-#include "tst_form2_line.moc"
+#include "form2_line_test.moc"

@@ -359,4 +359,4 @@ void TestE2EForm1::restartedCardIsReachedAgain()
 }
 
 QTEST_MAIN(TestE2EForm1)
-#include "test_e2e_form1.moc"
+#include "form1_on_card_test.moc"
