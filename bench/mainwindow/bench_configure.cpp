@@ -3,6 +3,7 @@
 // user-interface thread handles meanwhile.
 #include "board_link.h"
 #include "fakes.h"
+#include "configuration.h"
 #include "form1.h"
 #include "gateway_commands.h"
 #include "library_loader.h"
@@ -81,7 +82,7 @@ void LongestConfigure(benchmark::State &state)
     Type(form.findChild<QLineEdit *>("Mac1"), "00e0bb0a0b0c");
     form.findChild<QComboBox *>("CountryCode")->setCurrentIndex(1);
     std::size_t total = 0;
-    for (const auto &line : ConfigurationLines(form.Answers()))
+    for (const auto &line : ConfigurationLines(form.ReadAnswers()))
         total += line.size();
 
     Clock::time_point yes;

@@ -45,34 +45,13 @@ std::string LogConfigLine() { return CommandLine('L'); }
 
 } // namespace gateway
 
-bool GatewayCommands::SendLine(std::string_view line)
+bool GatewayCommands::SendLines(const std::vector<std::string> &lines)
 {
-    if (!link_.IsPortOpen() || line.empty())
+    if (!link_.IsPortOpen())
         return true;
-    return link_.SendToGateway(line);
+    for (const auto &line : lines) {
+        if (!link_.SendToGateway(line))
+            return false;
+    }
+    return true;
 }
-
-bool GatewayCommands::SendBeginConfig() { return SendLine(gateway::BeginConfigLine()); }
-bool GatewayCommands::SendRemoteFlag(bool remote) { return SendLine(gateway::RemoteFlagLine(remote)); }
-bool GatewayCommands::SendDHCPFlag(bool dhcp) { return SendLine(gateway::DHCPFlagLine(dhcp)); }
-
-bool GatewayCommands::SendIPSettings(std::string_view ip, std::string_view subnet,
-                                     std::string_view gateway)
-{
-    return SendLine(gateway::IPAddressLine(ip)) && SendLine(gateway::SubnetLine(subnet))
-        && SendLine(gateway::GatewayLine(gateway));
-}
-
-bool GatewayCommands::SendOnTheFlyFlag(bool onTheFly) { return SendLine(gateway::OnTheFlyFlagLine(onTheFly)); }
-
-bool GatewayCommands::SendNBXAddress(std::string_view nbxIp, std::string_view mac)
-{
-    return SendLine(gateway::NBXIPLine(nbxIp)) && SendLine(gateway::NBXMacLine(mac));
-}
-
-bool GatewayCommands::SendCountryCode(std::string_view country) { return SendLine(gateway::CountryCodeLine(country)); }
-bool GatewayCommands::SendRememberAudio(CheckState state) { return SendLine(gateway::RememberAudioLine(state)); }
-bool GatewayCommands::SendBoostAudio(CheckState state) { return SendLine(gateway::BoostAudioLine(state)); }
-bool GatewayCommands::SendEndConfig() { return SendLine(gateway::EndConfigLine()); }
-bool GatewayCommands::SendClearConfig() { return SendLine(gateway::ClearConfigLine()); }
-bool GatewayCommands::SendLogConfig() { return SendLine(gateway::LogConfigLine()); }

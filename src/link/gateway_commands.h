@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 class BoardLink;
 
@@ -33,28 +34,16 @@ namespace gateway {
 
 } // namespace gateway
 
-// The senders: each writes nothing while the port is closed. They return
-// false when a write failed, so that a caller can stop before "%CE" tells
-// the card to apply a configuration with a line cut short.
+// Writes command lines to the card. Every line of the tool goes out here.
 class GatewayCommands {
 public:
     explicit GatewayCommands(BoardLink &link) : link_(link) {}
 
-    bool SendBeginConfig();
-    bool SendRemoteFlag(bool remote);
-    bool SendDHCPFlag(bool dhcp);
-    bool SendIPSettings(std::string_view ip, std::string_view subnet, std::string_view gateway);
-    bool SendOnTheFlyFlag(bool onTheFly);
-    bool SendNBXAddress(std::string_view nbxIp, std::string_view mac);
-    bool SendCountryCode(std::string_view country);
-    bool SendRememberAudio(CheckState state);
-    bool SendBoostAudio(CheckState state);
-    bool SendEndConfig();
-    bool SendClearConfig();
-    bool SendLogConfig();
-
-    // Writes `line` when the port is open; an empty line writes nothing.
-    bool SendLine(std::string_view line);
+    // Writes the lines in order when the port is open, nothing when it is
+    // closed, and stops at the first line that fails, so that "%CE" never
+    // tells the card to apply a configuration with a line cut short. False
+    // when a write failed.
+    bool SendLines(const std::vector<std::string> &lines);
 
 private:
     BoardLink &link_;

@@ -142,7 +142,7 @@ void Form2::WantLogging_Click()
 void Form2::LogConfig_Click()
 {
     // A refused byte has already been reported by the board link.
-    (void)commands_.SendLogConfig();
+    (void)commands_.SendLines({gateway::LogConfigLine()});
 }
 
 void Form2::cmdOK_Click()

@@ -2,8 +2,11 @@
 
 #include "board_link.h"
 #include "form2.h"
+#include "address_check.h"
+#include "configuration.h"
 #include "gateway_commands.h"
 #include "message_boxes.h"
+#include "readiness.h"
 #include "serial_library.h"
 #include "ticker.h"
 #include "twips.h"
@@ -318,21 +321,22 @@ void Form1::BuildControls()
 
     // An option button's handler runs whenever it becomes selected: by a
     // click, by the keyboard, or by code.
-    const auto onSelect = [this](QRadioButton *button, void (*handler)(const FormAnswers &, WindowSections &)) {
-        connect(button, &QRadioButton::toggled, this, [this, handler](bool on) {
+    // An option button's rule runs whenever the button becomes selected: by
+    // a click, by the keyboard, or by code.
+    const auto onSelect = [this](QRadioButton *button, void (*rule)(const Answers &, WindowSections &)) {
+        connect(button, &QRadioButton::toggled, this, [this, rule](bool on) {
             if (on)
-                handler(Answers(), *this);
+                rule(ReadAnswers(), *this);
         });
     };
-    onSelect(Option1, option_rules::Option1_Click);
-    onSelect(Option2, option_rules::Option2_Click);
-    onSelect(Option3, option_rules::Option3_Click);
-    onSelect(DHCPYes, option_rules::DHCPYes_Click);
-    onSelect(DHCPNo, option_rules::DHCPNo_Click);
-    onSelect(NBXYes, option_rules::NBXYes_Click);
-    onSelect(NBXNo, option_rules::NBXNo_Click);
-    onSelect(RemoteYes, option_rules::RemoteYes_Click);
-    onSelect(RemoteNo, option_rules::RemoteNo_Click);
+    for (auto *option : {Option1, Option2, Option3})
+        onSelect(option, section_rules::ProtocolChosen);
+    for (auto *answer : {DHCPYes, DHCPNo})
+        onSelect(answer, section_rules::DHCPServerAnswered);
+    for (auto *answer : {NBXYes, NBXNo})
+        onSelect(answer, section_rules::MoreThanOneNBXAnswered);
+    for (auto *answer : {RemoteYes, RemoteNo})
+        onSelect(answer, section_rules::RemoteNBXAnswered);
 
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
@@ -405,18 +409,17 @@ void Form1::CloseDialog()
         dialog_->close();
 }
 
-FormAnswers Form1::Answers() const
+// The one place where the window's controls become the answers.
+Answers Form1::ReadAnswers() const
 {
-    FormAnswers a;
-    a.option1 = Option1->isChecked();
-    a.option2 = Option2->isChecked();
-    a.option3 = Option3->isChecked();
-    a.dhcpYes = DHCPYes->isChecked();
-    a.dhcpNo = DHCPNo->isChecked();
-    a.nbxYes = NBXYes->isChecked();
-    a.nbxNo = NBXNo->isChecked();
-    a.remoteYes = RemoteYes->isChecked();
-    a.remoteNo = RemoteNo->isChecked();
+    Answers a;
+    a.protocol = Option1->isChecked() ? Protocol::Ethernet
+        : Option2->isChecked()        ? Protocol::IPOnTheFly
+        : Option3->isChecked()        ? Protocol::StandardIP
+                                      : Protocol::None;
+    a.dhcpServer = DHCPYes->isChecked();
+    a.moreThanOneNbx = NBXYes->isChecked();
+    a.remoteNbx = RemoteYes->isChecked();
     const auto texts = [](const auto &row, auto &out) {
         for (std::size_t i = 0; i < row.size(); ++i)
             out[i] = row[i]->text().toStdString();
@@ -435,14 +438,14 @@ FormAnswers Form1::Answers() const
         default: return CheckState::Unchecked;
         }
     };
-    a.check1 = state(Check1);
-    a.check2 = state(Check2);
+    a.rememberAudio = state(Check1);
+    a.boostAudio = state(Check2);
     return a;
 }
 
 void Form1::CheckIfButtonEnabled()
 {
-    const bool entriesFilled = RequiredEntriesFilled(Answers());
+    const bool entriesFilled = RequiredEntriesFilled(ReadAnswers());
     Command1->setEnabled(link_.IsPortOpen() && entriesFilled);
     Command3->setEnabled(link_.IsPortOpen());
 }
@@ -511,7 +514,7 @@ void Form1::Command1_Click()
         Timer1.SetEnabled(timerWasRunning);
         QGuiApplication::restoreOverrideCursor();
     };
-    const FormAnswers answers = Answers();
+    const Answers answers = ReadAnswers();
 
     // A malformed address would reach the card as it stands; say which one.
     if (const auto problem = MalformedAddressMessage(answers)) {
@@ -534,17 +537,9 @@ void Form1::Command1_Click()
         return;
     }
 
-    // Stop at the first line that fails: "%CE" after a line cut short would
-    // make the card apply a corrupted configuration.
-    sendFailed_ = false;
     // Nothing of an earlier send may stand beside this one's error box.
     Status->clear();
-    for (const auto &line : ConfigurationLines(answers)) {
-        if (!commands_.SendLine(line)) {
-            sendFailed_ = true;
-            break;
-        }
-    }
+    sendFailed_ = !commands_.SendLines(ConfigurationLines(answers));
     // Started only now, so that no tick runs inside this handler (an error
     // box above runs an event loop of its own).
     Timer1.SetEnabled(true);
@@ -609,7 +604,7 @@ void Form1::Command3_Click()
 void Form1::DeleteGatewayConfig()
 {
     // After "Error writing to Gateway" the card will not restart; do not say it will.
-    if (commands_.SendClearConfig())
+    if (commands_.SendLines({gateway::ClearConfigLine()}))
         boxes_.Report("Board should now be restarting");
 }
 

@@ -3,7 +3,8 @@
 #pragma once
 
 #include "form2.h"
-#include "form_logic.h"
+#include "answers.h"
+#include "section_rules.h"
 #include "main_window_access.h"
 #include "octet_field.h"
 
@@ -42,7 +43,7 @@ public:
     void SetExpectedLog(const QString &fileName) override;
 
     // The answers and box texts as the controls hold them now.
-    [[nodiscard]] FormAnswers Answers() const;
+    [[nodiscard]] Answers ReadAnswers() const;
     [[nodiscard]] int ProgressTicks() const { return ProgressTicks_; }
     [[nodiscard]] Form2 *Dialog() const { return dialog_; }
 

@@ -46,9 +46,9 @@ void OctetChange(OctetBox &box, const OctetBoxKind &kind)
         return;
     }
 
-    const char sep = kind.separator();
+    const char sep = kind.Separator();
     if (kind.position != RowPosition::Last
-        && static_cast<int>(box.Text().size()) == kind.advanceLength())
+        && static_cast<int>(box.Text().size()) == kind.AdvanceLength())
         box.SetFocusNext();
 
     switch (kind.position) {

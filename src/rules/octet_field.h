@@ -12,8 +12,8 @@ struct OctetBoxKind {
     RowPosition position;
     bool hex;           // MAC row: hexadecimal digits and ':'; else decimal and '.'
     int maxLength;      // what the box lets the user type
-    [[nodiscard]] char separator() const { return hex ? ':' : '.'; }
-    [[nodiscard]] int advanceLength() const { return hex ? 2 : 3; }
+    [[nodiscard]] char Separator() const { return hex ? ':' : '.'; }
+    [[nodiscard]] int AdvanceLength() const { return hex ? 2 : 3; }
 };
 
 // Cut at the first character that is not a decimal digit or '.'.

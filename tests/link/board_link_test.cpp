@@ -90,48 +90,42 @@ TEST_F(Link, EmptyLineMakesNoCall)
     EXPECT_TRUE(library.calls.empty());
 }
 
-TEST_F(Link, SendersWriteNothingWhileClosed)
+TEST_F(Link, SenderWritesNothingWhileClosed)
 {
     library.openablePorts.clear();
     link.SelectComPort(1);
     boxes.shown.clear();
     library.calls.clear();
-    EXPECT_TRUE(commands.SendBeginConfig());
-    EXPECT_TRUE(commands.SendIPSettings("1.2.3.4", "255.0.0.0", "1.2.3.1"));
-    EXPECT_TRUE(commands.SendNBXAddress("0.0.0.0", "aa:bb:cc:dd:ee:ff"));
-    EXPECT_TRUE(commands.SendClearConfig());
-    EXPECT_TRUE(commands.SendLogConfig());
+    using namespace gateway;
+    EXPECT_TRUE(commands.SendLines({BeginConfigLine(), IPAddressLine("1.2.3.4"), NBXMacLine("aa:bb:cc:dd:ee:ff")}));
+    EXPECT_TRUE(commands.SendLines({ClearConfigLine()}));
+    EXPECT_TRUE(commands.SendLines({LogConfigLine()}));
     EXPECT_TRUE(library.calls.empty());
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(Link, SendersWriteTheExactLines)
+TEST_F(Link, LineBuildersMakeTheExactBytes)
 {
     Open();
-    ASSERT_TRUE(commands.SendBeginConfig());
-    ASSERT_TRUE(commands.SendRemoteFlag(true));
-    ASSERT_TRUE(commands.SendDHCPFlag(false));
-    ASSERT_TRUE(commands.SendIPSettings("10.0.0.5", "255.255..0", "10.0.0.1"));
-    ASSERT_TRUE(commands.SendOnTheFlyFlag(true));
-    ASSERT_TRUE(commands.SendNBXAddress("0.0.0.0", "00:e0:bb:1:2:3"));
-    ASSERT_TRUE(commands.SendCountryCode("United Kingdom"));
-    ASSERT_TRUE(commands.SendCountryCode("united states"));
-    ASSERT_TRUE(commands.SendCountryCode("  <Select Country>"));
-    ASSERT_TRUE(commands.SendRememberAudio(CheckState::Greyed));
-    ASSERT_TRUE(commands.SendBoostAudio(CheckState::Checked));
-    ASSERT_TRUE(commands.SendEndConfig());
-    ASSERT_TRUE(commands.SendClearConfig());
-    ASSERT_TRUE(commands.SendLogConfig());
+    using namespace gateway;
+    ASSERT_TRUE(commands.SendLines({BeginConfigLine(), RemoteFlagLine(true), DHCPFlagLine(false),
+                                    IPAddressLine("10.0.0.5"), SubnetLine("255.255..0"), GatewayLine("10.0.0.1"),
+                                    OnTheFlyFlagLine(true), NBXIPLine("0.0.0.0"), NBXMacLine("00:e0:bb:1:2:3"),
+                                    CountryCodeLine("United Kingdom"), CountryCodeLine("united states"),
+                                    CountryCodeLine("  <Select Country>"), RememberAudioLine(CheckState::Greyed),
+                                    BoostAudioLine(CheckState::Checked), EndConfigLine(), ClearConfigLine(),
+                                    LogConfigLine()}));
     EXPECT_EQ(library.written, "%CB\r%CR1\r%CP0\r%CI10.0.0.5\ry%CS255.255..0\ry%CG10.0.0.1\ry%CF1\r"
                                "%CN0.0.0.0\ry%CM00:e0:bb:1:2:3\ry%CV2\r%CK0\r%CQ1\r%CE\r%CC\r%CL\r");
 }
 
 // A line cut short must not be followed by the rest of the configuration.
-TEST_F(Link, MultiLineSenderStopsAtTheFailedLine)
+TEST_F(Link, SenderStopsAtTheFailedLine)
 {
     Open();
     library.failWriteAt = 5; // inside "%CI…"
-    EXPECT_FALSE(commands.SendIPSettings("10.0.0.5", "255.255.255.0", "10.0.0.1"));
+    using namespace gateway;
+    EXPECT_FALSE(commands.SendLines({IPAddressLine("10.0.0.5"), SubnetLine("255.255.255.0"), GatewayLine("10.0.0.1")}));
     EXPECT_EQ(library.written, "%CI10");
     EXPECT_EQ(boxes.shown.size(), 1u);
 }

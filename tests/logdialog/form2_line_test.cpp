@@ -165,7 +165,7 @@ private slots:
             QVERIFY(rig.boxes.shown.empty());
             QCOMPARE(OpenCount(rig.com3.devicePath()), 2);
             // What is sent now goes to COM3 alone.
-            QVERIFY(rig.commands.SendLogConfig());
+            QVERIFY(rig.commands.SendLines({gateway::LogConfigLine()}));
             QCOMPARE(rig.com3.readExactly(4), std::string("%CL\r"));
             QCOMPARE(rig.com1.readUntilQuiet(std::chrono::milliseconds(100)), std::string());
         } else {

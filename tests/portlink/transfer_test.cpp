@@ -44,10 +44,10 @@ TEST_P(CommandBytesTest, ArriveExactlyAsTheCardExpects)
 INSTANTIATE_TEST_SUITE_P(
     Lines, CommandBytesTest,
     ::testing::Values(
-        CommandCase {"IPAddress", [](GatewayCommands &c) { return c.SendLine(gateway::IPAddressLine("10.0.0.5")); },
+        CommandCase {"IPAddress", [](GatewayCommands &c) { return c.SendLines({gateway::IPAddressLine("10.0.0.5")}); },
                      "25 43 49 31 30 2E 30 2E 30 2E 35 0D 79"},
-        CommandCase {"DHCPOn", [](GatewayCommands &c) { return c.SendDHCPFlag(true); }, "25 43 50 31 0D"},
-        CommandCase {"EndConfig", [](GatewayCommands &c) { return c.SendEndConfig(); }, "25 43 45 0D"}),
+        CommandCase {"DHCPOn", [](GatewayCommands &c) { return c.SendLines({gateway::DHCPFlagLine(true)}); }, "25 43 50 31 0D"},
+        CommandCase {"EndConfig", [](GatewayCommands &c) { return c.SendLines({gateway::EndConfigLine()}); }, "25 43 45 0D"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 using TransferTest = PortlinkTest;

@@ -103,7 +103,7 @@ TEST(OctetChange, RandomEditsKeepTheInvariants)
         {RowPosition::First, false, 4}, {RowPosition::Middle, false, 4}, {RowPosition::First, true, 2},
         {RowPosition::Middle, true, 2}, {RowPosition::Last, true, 2}};
     for (const auto &kind : kinds) {
-        const char sep = kind.separator();
+        const char sep = kind.Separator();
         for (int sequence = 0; sequence < 2000; ++sequence) {
             Box box(kind);
             for (int step = 0; step < 12; ++step) {

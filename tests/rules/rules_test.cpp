@@ -1,6 +1,9 @@
 // The window's rules without a window: what Configure requires, which lines
 // it sends, and which addresses it refuses.
-#include "form_logic.h"
+#include "address_check.h"
+#include "answers.h"
+#include "configuration.h"
+#include "readiness.h"
 
 #include <gtest/gtest.h>
 
@@ -8,21 +11,16 @@
 
 namespace {
 
-enum class Proto { None, Ethernet, OnTheFly, Standard };
-enum class Remote { No, Yes, Neither };
+using Proto = Protocol;
+enum class Remote { No, Yes };
 
-FormAnswers Make(Proto p, Remote remote, bool nbxYes, bool dhcpYes)
+Answers Make(Protocol p, Remote remote, bool moreThanOneNbx, bool dhcpServer)
 {
-    FormAnswers a;
-    a.option1 = p == Proto::Ethernet;
-    a.option2 = p == Proto::OnTheFly;
-    a.option3 = p == Proto::Standard;
-    a.remoteYes = remote == Remote::Yes;
-    a.remoteNo = remote == Remote::No;
-    a.nbxYes = nbxYes;
-    a.nbxNo = !nbxYes;
-    a.dhcpYes = dhcpYes;
-    a.dhcpNo = !dhcpYes;
+    Answers a;
+    a.protocol = p;
+    a.remoteNbx = remote == Remote::Yes;
+    a.moreThanOneNbx = moreThanOneNbx;
+    a.dhcpServer = dhcpServer;
     a.ip = {"10", "0", "0", "5"};
     a.subnet = {"255", "255", "255", "0"};
     a.gateway = {"10", "0", "0", "1"};
@@ -31,14 +29,14 @@ FormAnswers Make(Proto p, Remote remote, bool nbxYes, bool dhcpYes)
     return a;
 }
 
-enum Set { OwnIP = 1, NBXIP = 2, NBXMac = 4, Never = 8 };
+enum Set { OwnIP = 1, NBXIP = 2, NBXMac = 4 };
 
 struct ReadinessRow {
     const char *name;
     Proto proto;
     Remote remote;
-    bool nbxYes;
-    bool dhcpYes;
+    bool moreThanOneNbx;
+    bool dhcpServer;
     int required;
 };
 
@@ -49,21 +47,19 @@ class Readiness : public testing::TestWithParam<ReadinessRow> {};
 TEST_P(Readiness, RequiresExactlyTheRowsBoxes)
 {
     const auto &row = GetParam();
-    const FormAnswers full = Make(row.proto, row.remote, row.nbxYes, row.dhcpYes);
-    EXPECT_EQ(RequiredEntriesFilled(full), !(row.required & Never));
-    if (row.required & Never)
-        return;
+    const Answers full = Make(row.proto, row.remote, row.moreThanOneNbx, row.dhcpServer);
+    EXPECT_TRUE(RequiredEntriesFilled(full));
 
     const auto check = [&](int set, auto emptyOne, int boxes) {
         for (int i = 0; i < boxes; ++i) {
-            FormAnswers a = full;
+            Answers a = full;
             emptyOne(a, i);
             EXPECT_EQ(RequiredEntriesFilled(a), !(row.required & set)) << "set " << set << " box " << i;
         }
     };
-    check(OwnIP, [](FormAnswers &a, int i) { (i < 4 ? a.ip : i < 8 ? a.subnet : a.gateway)[i % 4].clear(); }, 12);
-    check(NBXIP, [](FormAnswers &a, int i) { a.nbxIp[i].clear(); }, 4);
-    check(NBXMac, [](FormAnswers &a, int i) { a.mac[i].clear(); }, 6);
+    check(OwnIP, [](Answers &a, int i) { (i < 4 ? a.ip : i < 8 ? a.subnet : a.gateway)[i % 4].clear(); }, 12);
+    check(NBXIP, [](Answers &a, int i) { a.nbxIp[i].clear(); }, 4);
+    check(NBXMac, [](Answers &a, int i) { a.mac[i].clear(); }, 6);
 }
 
 const ReadinessRow kReadinessRows[] = {
@@ -71,21 +67,19 @@ const ReadinessRow kReadinessRows[] = {
     {"EthernetNoNoDhcp", Proto::Ethernet, Remote::No, false, true, 0},
     {"EthernetMoreNBX", Proto::Ethernet, Remote::No, true, false, NBXMac},
     {"EthernetRemoteLeftOver", Proto::Ethernet, Remote::Yes, false, true, NBXIP | NBXMac},
-    {"OnTheFlyNoNo", Proto::OnTheFly, Remote::No, false, false, 0},
+    {"OnTheFlyNoNo", Proto::IPOnTheFly, Remote::No, false, false, 0},
     {"NoneNoNo", Proto::None, Remote::No, false, true, 0},
-    {"OnTheFlyMoreNBX", Proto::OnTheFly, Remote::No, true, true, NBXIP | NBXMac},
+    {"OnTheFlyMoreNBX", Proto::IPOnTheFly, Remote::No, true, true, NBXIP | NBXMac},
     {"NoneMoreNBX", Proto::None, Remote::No, true, false, NBXIP | NBXMac},
-    {"StandardNoNoNoDhcp", Proto::Standard, Remote::No, false, false, OwnIP},
-    {"StandardNoNoDhcp", Proto::Standard, Remote::No, false, true, 0},
-    {"StandardMoreNBXNoDhcp", Proto::Standard, Remote::No, true, false, OwnIP | NBXIP | NBXMac},
-    {"StandardMoreNBXDhcp", Proto::Standard, Remote::No, true, true, NBXIP | NBXMac},
-    {"OnTheFlyRemoteNoDhcp", Proto::OnTheFly, Remote::Yes, false, false, OwnIP | NBXIP | NBXMac},
-    {"StandardRemoteNoDhcp", Proto::Standard, Remote::Yes, true, false, OwnIP | NBXIP | NBXMac},
+    {"StandardNoNoNoDhcp", Proto::StandardIP, Remote::No, false, false, OwnIP},
+    {"StandardNoNoDhcp", Proto::StandardIP, Remote::No, false, true, 0},
+    {"StandardMoreNBXNoDhcp", Proto::StandardIP, Remote::No, true, false, OwnIP | NBXIP | NBXMac},
+    {"StandardMoreNBXDhcp", Proto::StandardIP, Remote::No, true, true, NBXIP | NBXMac},
+    {"OnTheFlyRemoteNoDhcp", Proto::IPOnTheFly, Remote::Yes, false, false, OwnIP | NBXIP | NBXMac},
+    {"StandardRemoteNoDhcp", Proto::StandardIP, Remote::Yes, true, false, OwnIP | NBXIP | NBXMac},
     {"NoneRemoteNoDhcp", Proto::None, Remote::Yes, false, false, OwnIP | NBXIP | NBXMac},
-    {"OnTheFlyRemoteDhcp", Proto::OnTheFly, Remote::Yes, true, true, NBXIP | NBXMac},
-    {"StandardRemoteDhcp", Proto::Standard, Remote::Yes, false, true, NBXIP | NBXMac},
-    {"OnTheFlyNeitherRemote", Proto::OnTheFly, Remote::Neither, false, true, Never},
-    {"StandardNeitherRemote", Proto::Standard, Remote::Neither, true, false, Never},
+    {"OnTheFlyRemoteDhcp", Proto::IPOnTheFly, Remote::Yes, true, true, NBXIP | NBXMac},
+    {"StandardRemoteDhcp", Proto::StandardIP, Remote::Yes, false, true, NBXIP | NBXMac},
 };
 
 INSTANTIATE_TEST_SUITE_P(AnswerCombinations, Readiness, testing::ValuesIn(kReadinessRows),
@@ -93,10 +87,10 @@ INSTANTIATE_TEST_SUITE_P(AnswerCombinations, Readiness, testing::ValuesIn(kReadi
 
 TEST(Readiness, OneDigitCountsAsFilledAndNothingElseIsLookedAt)
 {
-    FormAnswers a = Make(Proto::Standard, Remote::No, false, false);
+    Answers a = Make(Proto::StandardIP, Remote::No, false, false);
     a.ip = {"1", "2", "3", "4"};
     a.country = "United Kingdom";
-    a.check1 = CheckState::Greyed;
+    a.rememberAudio = CheckState::Greyed;
     EXPECT_TRUE(RequiredEntriesFilled(a));
 }
 
@@ -104,7 +98,7 @@ struct SequenceRow {
     const char *name;
     Proto proto;
     Remote remote;
-    bool dhcpYes;
+    bool dhcpServer;
     std::vector<std::string> protocolPart;
 };
 
@@ -115,28 +109,28 @@ const std::string kCardIP = "%CI10.0.0.5\ry", kSub = "%CS255.255.255.0\ry", kGw 
 TEST_P(Sequence, ProtocolPartSitsBetweenHeadAndTail)
 {
     const auto &row = GetParam();
-    for (const bool nbxYes : {false, true}) {
-        FormAnswers a = Make(row.proto, row.remote, nbxYes, row.dhcpYes);
+    for (const bool moreThanOneNbx : {false, true}) {
+        Answers a = Make(row.proto, row.remote, moreThanOneNbx, row.dhcpServer);
         std::vector<std::string> expected {"%CB\r", row.remote == Remote::Yes ? "%CR1\r" : "%CR0\r"};
         expected.insert(expected.end(), row.protocolPart.begin(), row.protocolPart.end());
-        if (nbxYes || row.remote == Remote::Yes) {
+        if (moreThanOneNbx || row.remote == Remote::Yes) {
             expected.push_back("%CN10.0.0.9\ry");
             expected.push_back("%CM00:e0:bb:01:02:03\ry");
         }
         expected.insert(expected.end(), {"%CK1\r", "%CQ0\r", "%CE\r"});
-        EXPECT_EQ(ConfigurationLines(a), expected) << "NBX count yes: " << nbxYes;
+        EXPECT_EQ(ConfigurationLines(a), expected) << "more than one NBX: " << moreThanOneNbx;
     }
 }
 
 const SequenceRow kSequenceRows[] = {
-    {"StandardDhcp", Proto::Standard, Remote::No, true, {"%CP1\r"}},
-    {"StandardRemoteDhcp", Proto::Standard, Remote::Yes, true, {"%CP1\r"}},
-    {"StandardNoDhcp", Proto::Standard, Remote::No, false, {"%CP0\r", kCardIP, kSub, kGw}},
-    {"StandardRemoteNoDhcp", Proto::Standard, Remote::Yes, false, {"%CP0\r", kCardIP, kSub, kGw}},
-    {"OnTheFlyRemoteDhcp", Proto::OnTheFly, Remote::Yes, true, {"%CP1\r", "%CF1\r"}},
-    {"OnTheFlyRemoteNoDhcp", Proto::OnTheFly, Remote::Yes, false, {"%CP0\r", kCardIP, kSub, kGw, "%CF1\r"}},
-    {"OnTheFlyLocal", Proto::OnTheFly, Remote::No, false, {"%CF1\r"}},
-    {"OnTheFlyLocalDhcp", Proto::OnTheFly, Remote::No, true, {"%CF1\r"}},
+    {"StandardDhcp", Proto::StandardIP, Remote::No, true, {"%CP1\r"}},
+    {"StandardRemoteDhcp", Proto::StandardIP, Remote::Yes, true, {"%CP1\r"}},
+    {"StandardNoDhcp", Proto::StandardIP, Remote::No, false, {"%CP0\r", kCardIP, kSub, kGw}},
+    {"StandardRemoteNoDhcp", Proto::StandardIP, Remote::Yes, false, {"%CP0\r", kCardIP, kSub, kGw}},
+    {"OnTheFlyRemoteDhcp", Proto::IPOnTheFly, Remote::Yes, true, {"%CP1\r", "%CF1\r"}},
+    {"OnTheFlyRemoteNoDhcp", Proto::IPOnTheFly, Remote::Yes, false, {"%CP0\r", kCardIP, kSub, kGw, "%CF1\r"}},
+    {"OnTheFlyLocal", Proto::IPOnTheFly, Remote::No, false, {"%CF1\r"}},
+    {"OnTheFlyLocalDhcp", Proto::IPOnTheFly, Remote::No, true, {"%CF1\r"}},
     {"Ethernet", Proto::Ethernet, Remote::No, false, {"%CP0\r", "%CF0\r"}},
     {"EthernetRemoteLeftOver", Proto::Ethernet, Remote::Yes, true, {"%CP0\r", "%CF0\r"}},
     {"NoProtocol", Proto::None, Remote::No, true, {"%CP0\r", "%CF0\r"}},
@@ -147,10 +141,10 @@ INSTANTIATE_TEST_SUITE_P(ProtocolParts, Sequence, testing::ValuesIn(kSequenceRow
 
 TEST(Sequence, TailCarriesCountryAndAudioChoices)
 {
-    FormAnswers a = Make(Proto::Ethernet, Remote::No, false, false);
+    Answers a = Make(Proto::Ethernet, Remote::No, false, false);
     a.country = "United Kingdom";
-    a.check1 = CheckState::Greyed;
-    a.check2 = CheckState::Checked;
+    a.rememberAudio = CheckState::Greyed;
+    a.boostAudio = CheckState::Checked;
     auto lines = ConfigurationLines(a);
     EXPECT_EQ(std::vector<std::string>(lines.end() - 4, lines.end()),
               (std::vector<std::string> {"%CV2\r", "%CK0\r", "%CQ1\r", "%CE\r"}));
@@ -163,7 +157,7 @@ TEST(Sequence, TailCarriesCountryAndAudioChoices)
 
 TEST(Sequence, EmptyFirstNBXBoxSendsZeroAddress)
 {
-    FormAnswers a = Make(Proto::OnTheFly, Remote::No, true, false);
+    Answers a = Make(Proto::IPOnTheFly, Remote::No, true, false);
     a.nbxIp = {"", "1", "2", "3"};
     const auto lines = ConfigurationLines(a);
     EXPECT_EQ(lines.at(3), "%CN0.0.0.0\ry");
@@ -191,16 +185,14 @@ TEST(AddressCheck, MacAddresses)
 
 TEST(AddressCheck, NamesTheFirstMalformedAddressThatWouldBeSent)
 {
-    FormAnswers a = Make(Proto::Standard, Remote::No, true, false);
+    Answers a = Make(Proto::StandardIP, Remote::No, true, false);
     a.gateway = {"10", "0", "0", "300"};
     a.mac[5] = "";
     EXPECT_EQ(MalformedAddressMessage(a), "Not a valid Default gateway: 10.0.0.300");
     // With DHCP the card's own addresses are not sent, so not checked.
-    a.dhcpYes = true;
-    a.dhcpNo = false;
+    a.dhcpServer = true;
     EXPECT_EQ(MalformedAddressMessage(a), "Not a valid NBX MAC Address: 00:e0:bb:01:02:");
-    a.nbxYes = false;
-    a.nbxNo = true;
+    a.moreThanOneNbx = false;
     EXPECT_FALSE(MalformedAddressMessage(a));
 }
 
