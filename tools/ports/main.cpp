@@ -21,11 +21,11 @@ int Refuse(int status, const std::string &message)
 
 int Report(const ports::Outcome &outcome)
 {
-    for (const auto &warning : outcome.warnings)
-        std::cerr << "tovrik-ports: " << warning << '\n';
     if (!outcome.ok)
         return Refuse(kFailed, outcome.message);
-    std::cout << outcome.message << '\n';
+    std::cout << outcome.message << std::endl;
+    for (const auto &warning : outcome.warnings)
+        std::cerr << "tovrik-ports: " << warning << '\n';
     return 0;
 }
 
