@@ -137,7 +137,7 @@ TEST(ProbeDevice, TellsEachStateApart)
     };
     std::vector<Row> rows = {
         {"free pty", free.devicePath(), DeviceState::Ready},
-        {"locked by another open", locked.devicePath(), DeviceState::Busy, false},
+        {"locked by another open", locked.devicePath(), DeviceState::Busy},
         {"hung-up pty", gone, DeviceState::Missing},
         {"regular file", (dir.path() / "file").string(), DeviceState::NotTerminal},
         {"character device that is no tty", "/dev/null", DeviceState::NotTerminal},
@@ -147,8 +147,9 @@ TEST(ProbeDevice, TellsEachStateApart)
     for (const auto &row : rows) {
         const auto probe = ProbeDevice(row.device);
         EXPECT_EQ(StateName(probe.state), StateName(row.state)) << row.name;
-        if (row.advised)
+        if (row.advised) {
             EXPECT_NE(probe.detail, "") << row.name << ": what to do about it";
+        }
     }
     close(lockFd);
 }

@@ -65,11 +65,11 @@ Probe ProbeDevice(const std::string &device)
         }
     }
     Probe probe {DeviceState::Ready, {}};
-    int rc;
     if (!isatty(fd)) {
         probe = {DeviceState::NotTerminal, {}};
     } else {
         // The lock that the library takes, and that root cannot override.
+        int rc;
         do {
             rc = flock(fd, LOCK_EX | LOCK_NB);
         } while (rc != 0 && errno == EINTR);
