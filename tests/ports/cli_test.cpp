@@ -86,12 +86,16 @@ TEST_F(PortsCli, MapListReplaceUnmap)
 
 TEST_F(PortsCli, ListsGoneAndHeldDevices)
 {
+    // An adapter's node vanishes when it is unplugged. A hung-up pty would
+    // too, but its number may go at once to another test's new pty.
     testsupport::PtyPair exclusive;
-    folder.map(1, a.devicePath());
+    testsupport::TempDir dev;
+    const std::string gone = (dev.path() / "ttyUSB0").string();
+    fs::create_symlink(a.devicePath(), gone);
+    folder.map(1, gone);
     folder.map(2, b.devicePath());
     folder.map(3, exclusive.devicePath());
-    const std::string gone = a.devicePath();
-    a.hangUp();
+    fs::remove(gone);
     const int locked = open(b.devicePath().c_str(), O_RDWR | O_NOCTTY);
     const int flagged = open(exclusive.devicePath().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_EQ(flock(locked, LOCK_EX), 0);
