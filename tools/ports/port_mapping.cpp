@@ -18,6 +18,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr const char *kListHint = " (tovrik-ports without arguments lists the serial devices present)";
+constexpr const char *kFolderHint = " (PORTLINK_DEVICE_DIR can name another)";
+
 Outcome Fail(std::string message)
 {
     return {false, std::move(message), {}};
@@ -84,11 +87,10 @@ Outcome MapPort(int port, const std::string &device, bool force, const SystemRoo
     struct stat st {};
     if (::stat(device.c_str(), &st) != 0) {
         const int error = errno;
-        return Fail(refused + std::strerror(error)
-                    + (error == ENOENT ? " (tovrik-ports without arguments lists the serial devices present)" : ""));
+        return Fail(refused + std::strerror(error) + (error == ENOENT ? kListHint : ""));
     }
     if (!S_ISCHR(st.st_mode))
-        return Fail(refused + "not a terminal");
+        return Fail(refused + "not a terminal" + kListHint);
 
     std::vector<std::string> warnings;
     int fd;
@@ -99,7 +101,7 @@ Outcome MapPort(int port, const std::string &device, bool force, const SystemRoo
         const bool terminal = isatty(fd);
         ::close(fd);
         if (!terminal)
-            return Fail(refused + "not a terminal");
+            return Fail(refused + "not a terminal" + kListHint);
     } else if (errno == EACCES || errno == EPERM) {
         // The link is right all the same; the user can open it once in the group.
         const auto advice = portlink::PermissionAdvice(portlink::LookUpAccess(device));
@@ -134,15 +136,16 @@ Outcome MapPort(int port, const std::string &device, bool force, const SystemRoo
     const fs::path folder = link->parent_path();
     const bool hadFolder = fs::is_directory(folder, ec);
     if (!hadFolder && fs::exists(folder, ec))
-        return Fail("the device folder " + folder.string() + " is not a folder");
+        return Fail("the device folder " + folder.string() + " is not a folder" + kFolderHint);
     if (!hadFolder)
         fs::create_directories(folder, ec);
     if (ec)
-        return Fail("cannot create the device folder " + folder.string() + ": " + ec.message());
+        return Fail("cannot create the device folder " + folder.string() + ": " + ec.message() + kFolderHint);
     if (const int error = WriteLink(target, *link, fs::exists(existing)); error != 0) {
         if (!hadFolder)
             fs::remove(folder, ec);
-        return Fail("cannot write in the device folder " + folder.string() + ": " + std::strerror(error));
+        return Fail("cannot write in the device folder " + folder.string() + ": " + std::strerror(error)
+                    + kFolderHint);
     }
     return {true, com + " is now " + shown + (replaced.empty() ? "" : ", no longer " + replaced), warnings};
 }
