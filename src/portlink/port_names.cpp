@@ -40,11 +40,19 @@ std::filesystem::path DeviceFolder()
     return HomeFolder() / ".config" / "portlink";
 }
 
-std::optional<DeviceName> DeviceForPort(int port)
+std::optional<std::filesystem::path> PortLink(int port)
 {
     if (port < kFirstPort || port > kLastPort)
         return std::nullopt;
-    const auto link = DeviceFolder() / ("com" + std::to_string(port));
+    return DeviceFolder() / ("com" + std::to_string(port));
+}
+
+std::optional<DeviceName> DeviceForPort(int port)
+{
+    const auto found = PortLink(port);
+    if (!found)
+        return std::nullopt;
+    const auto &link = *found;
     std::error_code ec;
     const auto status = std::filesystem::symlink_status(link, ec);
     if (std::filesystem::is_symlink(status)) {

@@ -19,6 +19,10 @@ struct DeviceName {
 // $PORTLINK_DEVICE_DIR when set, else ${XDG_CONFIG_HOME:-~/.config}/portlink.
 [[nodiscard]] std::filesystem::path DeviceFolder();
 
+// The link `comN` in DeviceFolder() that maps COM `port`, whether it exists
+// or not; nothing for a number outside kFirstPort..kLastPort.
+[[nodiscard]] std::optional<std::filesystem::path> PortLink(int port);
+
 // Nothing for a number outside kFirstPort..kLastPort.
 [[nodiscard]] std::optional<DeviceName> DeviceForPort(int port);
 

@@ -1,0 +1,150 @@
+// The built tovrik-ports run as a technician runs it, on a private device
+// folder with pseudo-terminals for devices.
+#include "pty_pair.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <fstream>
+#include <linux/capability.h>
+#include <regex>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out, err;
+};
+
+// `unprivileged` takes away root's right to open a device another program
+// holds exclusively, as an ordinary user has none.
+Result Ports(const std::vector<std::string> &args, const std::string &deviceDir = {}, bool unprivileged = false)
+{
+    QProcess process;
+    QStringList arguments;
+    for (const auto &arg : args)
+        arguments << QString::fromStdString(arg);
+    if (!deviceDir.empty()) {
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert("PORTLINK_DEVICE_DIR", QString::fromStdString(deviceDir));
+        process.setProcessEnvironment(env);
+    }
+    if (unprivileged)
+        process.setChildProcessModifier([] { prctl(PR_CAPBSET_DROP, CAP_SYS_ADMIN); });
+    process.start(TOVRIK_PORTS, arguments);
+    if (!process.waitForFinished(10000))
+        return {};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
+}
+
+bool Lists(const std::string &listing, int port, const std::string &device, const std::string &state)
+{
+    return std::regex_search(listing, std::regex("\nCOM" + std::to_string(port) + " +" + device + " +" + state));
+}
+
+std::vector<std::string> Contents(const fs::path &folder)
+{
+    std::vector<std::string> entries;
+    for (const auto &entry : fs::directory_iterator(folder))
+        entries.push_back(entry.path().filename().string()
+                          + (entry.is_symlink() ? " -> " + fs::read_symlink(entry).string() : ""));
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+class PortsCli : public testing::Test {
+protected:
+    testsupport::DeviceDir folder;
+    testsupport::PtyPair a, b;
+};
+
+TEST_F(PortsCli, MapListReplaceUnmap)
+{
+    const Result mapped = Ports({"map", "1", a.devicePath()});
+    EXPECT_EQ(mapped.status, 0) << mapped.err;
+    EXPECT_EQ(mapped.out, "COM1 is now " + a.devicePath() + "\n");
+    const std::string listing = Ports({}).out;
+    EXPECT_TRUE(Lists(listing, 1, a.devicePath(), "ready")) << listing;
+
+    EXPECT_EQ(Ports({"map", "--force", "1", b.devicePath()}).status, 0);
+    EXPECT_EQ(fs::read_symlink(folder.path() / "com1"), b.devicePath());
+
+    EXPECT_EQ(Ports({"unmap", "1"}).status, 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(folder.path() / "com1")));
+    EXPECT_TRUE(Lists(Ports({}).out, 1, "/dev/ttyS0", "")); // the built-in port again
+}
+
+TEST_F(PortsCli, ListsGoneAndHeldDevices)
+{
+    // An adapter's node vanishes when it is unplugged. A hung-up pty would
+    // too, but its number may go at once to another test's new pty.
+    testsupport::PtyPair exclusive;
+    testsupport::TempDir dev;
+    const std::string gone = (dev.path() / "ttyUSB0").string();
+    fs::create_symlink(a.devicePath(), gone);
+    folder.map(1, gone);
+    folder.map(2, b.devicePath());
+    folder.map(3, exclusive.devicePath());
+    fs::remove(gone);
+    const int locked = open(b.devicePath().c_str(), O_RDWR | O_NOCTTY);
+    const int flagged = open(exclusive.devicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_EQ(flock(locked, LOCK_EX), 0);
+    ASSERT_EQ(ioctl(flagged, TIOCEXCL), 0);
+
+    const Result listed = Ports({}, {}, true);
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_TRUE(Lists(listed.out, 1, gone, "missing")) << listed.out;
+    EXPECT_TRUE(Lists(listed.out, 2, b.devicePath(), "busy")) << listed.out;
+    EXPECT_TRUE(Lists(listed.out, 3, exclusive.devicePath(), "busy")) << listed.out;
+    EXPECT_EQ(Ports({"map", "4", exclusive.devicePath()}, {}, true).status, 0) << "held, but a terminal all the same";
+    close(locked);
+    close(flagged);
+}
+
+TEST_F(PortsCli, RefusesBadInputAndLeavesTheFolderAlone)
+{
+    folder.map(1, a.devicePath());
+    std::ofstream(folder.path() / "com3") << "mine";
+    struct Row {
+        std::vector<std::string> args;
+        int status;
+        std::string says;
+        std::string deviceDir = {};
+    };
+    const std::string pty = b.devicePath();
+    const std::vector<Row> rows = {
+        {{"map", "9", pty}, 2, "from 1 to 8, not '9'"},
+        {{"unmap", "0"}, 2, "from 1 to 8, not '0'"},
+        {{"map", "2", "pts/0"}, 1, "absolute path"},
+        {{"map", "2", "/dev/ttyUSB99"}, 1, "No such file or directory"},
+        {{"map", "2", "/dev/null"}, 1, "not a terminal"},
+        {{"map", "1", pty}, 1, "add --force"},
+        {{"map", "--force", "3", pty}, 1, "not a symbolic link"},
+        {{"unmap", "3"}, 1, "not a symbolic link"},
+        {{"unmap", "2"}, 1, "not mapped"},
+        {{"map", "2", pty}, 1, "device folder", (folder.path() / "com3/portlink").string()},
+        {{"list"}, 2, "unknown command 'list'"},
+    };
+    const auto before = Contents(folder.path());
+    for (const auto &row : rows) {
+        const Result run = Ports(row.args, row.deviceDir);
+        SCOPED_TRACE(row.args[0] + " " + (row.args.size() > 1 ? row.args[1] : ""));
+        EXPECT_EQ(run.status, row.status);
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(run.err.rfind("tovrik-ports: ", 0) == 0 && run.err.find('\n') == run.err.size() - 1) << run.err;
+        EXPECT_NE(run.err.find(row.says), std::string::npos) << run.err;
+        EXPECT_EQ(Contents(folder.path()), before);
+    }
+}
+
+} // namespace

@@ -1,0 +1,172 @@
+#include "port_mapping.h"
+
+#include "permission_advice.h"
+#include "port_names.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+namespace ports {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char *kListHint = " (tovrik-ports without arguments lists the serial devices present)";
+constexpr const char *kFolderHint = " (PORTLINK_DEVICE_DIR can name another)";
+
+Outcome Fail(std::string message)
+{
+    return {false, std::move(message), {}};
+}
+
+std::string ComName(int port)
+{
+    return "COM" + std::to_string(port);
+}
+
+std::string BadPort(int port)
+{
+    return "the COM port is a number from " + std::to_string(portlink::kFirstPort) + " to "
+        + std::to_string(portlink::kLastPort) + ", not " + std::to_string(port);
+}
+
+// ttyUSB and ttyACM names go to adapters in the order they are plugged in.
+bool NameMayChange(const std::string &device)
+{
+    std::error_code ec;
+    const auto name = fs::canonical(device, ec).filename().string();
+    return name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0;
+}
+
+// Points `link` at `target`; an existing link is replaced by a rename, so the
+// port never goes without a device in between. Returns 0 or the errno.
+int WriteLink(const std::string &target, const fs::path &link, bool replace)
+{
+    if (!replace)
+        return ::symlink(target.c_str(), link.c_str()) == 0 ? 0 : errno;
+    const fs::path temporary = link.parent_path() / ("." + link.filename().string() + ".new-" + std::to_string(getpid()));
+    ::unlink(temporary.c_str());
+    if (::symlink(target.c_str(), temporary.c_str()) != 0)
+        return errno;
+    if (::rename(temporary.c_str(), link.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::optional<int> ParsePort(std::string_view text)
+{
+    if (text.empty() || text.size() > 2 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    const int port = std::stoi(std::string(text));
+    if (port < portlink::kFirstPort || port > portlink::kLastPort)
+        return std::nullopt;
+    return port;
+}
+
+Outcome MapPort(int port, const std::string &device, bool force, const SystemRoots &roots)
+{
+    const auto link = portlink::PortLink(port);
+    if (!link)
+        return Fail(BadPort(port));
+    const std::string com = ComName(port);
+    if (device.empty() || device.front() != '/')
+        return Fail("give the device as an absolute path, such as /dev/ttyUSB0, not '" + device + "'");
+    const std::string refused = "cannot map " + com + " to " + device + ": ";
+    struct stat st {};
+    if (::stat(device.c_str(), &st) != 0) {
+        const int error = errno;
+        return Fail(refused + std::strerror(error) + (error == ENOENT ? kListHint : ""));
+    }
+    if (!S_ISCHR(st.st_mode))
+        return Fail(refused + "not a terminal" + kListHint);
+
+    std::vector<std::string> warnings;
+    int fd;
+    do {
+        fd = ::open(device.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0) {
+        const bool terminal = isatty(fd);
+        ::close(fd);
+        if (!terminal)
+            return Fail(refused + "not a terminal" + kListHint);
+    } else if (errno == EACCES || errno == EPERM) {
+        // The link is right all the same; the user can open it once in the group.
+        const auto advice = portlink::PermissionAdvice(portlink::LookUpAccess(device));
+        warnings.push_back("you may not open " + device + " yet" + (advice.empty() ? "" : ": " + advice));
+    } else if (errno != EBUSY) { // busy is a terminal that another program holds
+        return Fail(refused + std::strerror(errno));
+    }
+
+    std::string target = device;
+    const auto stable = StableNames(device, roots);
+    if (!stable.empty() && std::find(stable.begin(), stable.end(), device) == stable.end())
+        target = stable.front();
+    else if (stable.empty() && NameMayChange(device))
+        warnings.push_back(device + " has no stable name under " + (roots.dev / "serial/by-id").string()
+                           + ": map COM" + std::to_string(port) + " again if it changes after replugging");
+    const std::string shown = target == device ? target : target + " (" + device + ")";
+
+    std::error_code ec;
+    const auto existing = fs::symlink_status(*link, ec);
+    std::string replaced;
+    if (fs::exists(existing)) {
+        if (!fs::is_symlink(existing))
+            return Fail(link->string() + " is not a symbolic link; tovrik-ports replaces only links, "
+                        "so remove it yourself if it should go");
+        replaced = fs::read_symlink(*link, ec).string();
+        if (replaced == target)
+            return {true, com + " already is " + shown, warnings};
+        if (!force)
+            return Fail(com + " already is " + replaced + "; add --force to replace it");
+    }
+
+    const fs::path folder = link->parent_path();
+    const bool hadFolder = fs::is_directory(folder, ec);
+    if (!hadFolder && fs::exists(folder, ec))
+        return Fail("the device folder " + folder.string() + " is not a folder" + kFolderHint);
+    if (!hadFolder)
+        fs::create_directories(folder, ec);
+    if (ec)
+        return Fail("cannot create the device folder " + folder.string() + ": " + ec.message() + kFolderHint);
+    if (const int error = WriteLink(target, *link, fs::exists(existing)); error != 0) {
+        if (!hadFolder)
+            fs::remove(folder, ec);
+        return Fail("cannot write in the device folder " + folder.string() + ": " + std::strerror(error)
+                    + kFolderHint);
+    }
+    return {true, com + " is now " + shown + (replaced.empty() ? "" : ", no longer " + replaced), warnings};
+}
+
+Outcome UnmapPort(int port)
+{
+    const auto link = portlink::PortLink(port);
+    if (!link)
+        return Fail(BadPort(port));
+    const std::string com = ComName(port);
+    std::error_code ec;
+    const auto status = fs::symlink_status(*link, ec);
+    if (!fs::exists(status))
+        return Fail(com + " is not mapped: there is no " + link->string());
+    if (!fs::is_symlink(status))
+        return Fail(link->string() + " is not a symbolic link; tovrik-ports removes only links, "
+                    "so remove it yourself if it should go");
+    const auto target = fs::read_symlink(*link, ec).string();
+    if (::unlink(link->c_str()) != 0)
+        return Fail("cannot remove " + link->string() + ": " + std::strerror(errno));
+    return {true, com + " no longer is " + target + "; without a link it is " + portlink::DeviceForPort(port)->path, {}};
+}
+
+} // namespace ports

@@ -1,0 +1,188 @@
+#include "port_survey.h"
+
+#include "permission_advice.h"
+#include "port_names.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sstream>
+
+namespace ports {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+Probe NoAccess(const std::string &device)
+{
+    return {DeviceState::NoAccess, portlink::PermissionAdvice(portlink::LookUpAccess(device))};
+}
+
+Probe Busy()
+{
+    return {DeviceState::Busy, "another program has it open"};
+}
+
+Probe CannotOpen(int error)
+{
+    return {DeviceState::CannotOpen, std::strerror(error)};
+}
+
+} // namespace
+
+Probe ProbeDevice(const std::string &device)
+{
+    struct stat st {};
+    if (::stat(device.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? Probe {} : CannotOpen(errno);
+    if (!S_ISCHR(st.st_mode))
+        return {DeviceState::NotTerminal, {}};
+    if (::access(device.c_str(), R_OK | W_OK) != 0)
+        return errno == EACCES ? NoAccess(device) : CannotOpen(errno);
+    int fd;
+    do {
+        fd = ::open(device.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        switch (errno) {
+        case EBUSY: // the library's exclusive flag, which binds all but root
+            return Busy();
+        case EACCES:
+        case EPERM:
+            return NoAccess(device);
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return {};
+        default:
+            return CannotOpen(errno);
+        }
+    }
+    Probe probe {DeviceState::Ready, {}};
+    if (!isatty(fd)) {
+        probe = {DeviceState::NotTerminal, {}};
+    } else {
+        // The lock that the library takes, and that root cannot override.
+        int rc;
+        do {
+            rc = flock(fd, LOCK_EX | LOCK_NB);
+        } while (rc != 0 && errno == EINTR);
+        if (rc != 0)
+            probe = errno == EWOULDBLOCK ? Busy() : CannotOpen(errno);
+        else
+            flock(fd, LOCK_UN);
+    }
+    ::close(fd);
+    return probe;
+}
+
+Survey TakeSurvey(const SystemRoots &roots)
+{
+    Survey survey;
+    survey.folder = portlink::DeviceFolder();
+    const auto devices = FindSerialDevices(roots);
+    std::vector<bool> named(devices.size(), false);
+    for (int port = portlink::kFirstPort; port <= portlink::kLastPort; ++port) {
+        const auto name = portlink::DeviceForPort(port);
+        const auto link = portlink::PortLink(port);
+        PortRow row;
+        row.port = port;
+        row.device = name->path;
+        std::error_code ec;
+        std::string target;
+        if (fs::is_symlink(fs::symlink_status(*link, ec))) {
+            target = fs::read_symlink(*link, ec).string();
+            row.link = link->filename().string() + " -> " + target;
+            row.device = target;
+        } else if (name->path == link->string()) {
+            row.link = link->filename().string() + " (not a link)";
+        }
+        const auto resolved = fs::canonical(name->path, ec);
+        if (!ec)
+            row.device = resolved.string();
+        const SerialDevice *device = ec ? nullptr : FindDevice(devices, resolved);
+        if (device) {
+            named[static_cast<std::size_t>(device - devices.data())] = true;
+            row.device = device->path;
+            if (device->adapter)
+                row.adapter = AdapterDetails(*device->adapter);
+            const auto &stable = device->stableNames;
+            if (!target.empty() && !stable.empty() && std::find(stable.begin(), stable.end(), target) == stable.end())
+                row.stableName = stable.front();
+        }
+        row.probe = device && !device->answers ? Probe {DeviceState::NoUart, {}} : ProbeDevice(name->path);
+        survey.ports.push_back(std::move(row));
+    }
+    for (std::size_t i = 0; i < devices.size(); ++i)
+        if (devices[i].answers && !named[i])
+            survey.unnamed.push_back(devices[i]);
+    return survey;
+}
+
+std::string StateName(DeviceState state)
+{
+    switch (state) {
+    case DeviceState::Missing:
+        return "missing";
+    case DeviceState::NotTerminal:
+        return "not a terminal";
+    case DeviceState::NoUart:
+        return "no UART";
+    case DeviceState::NoAccess:
+        return "no access";
+    case DeviceState::Busy:
+        return "busy";
+    case DeviceState::CannotOpen:
+        return "cannot open";
+    case DeviceState::Ready:
+        return "ready";
+    }
+    return {};
+}
+
+std::string FormatSurvey(const Survey &survey)
+{
+    std::size_t width = 12;
+    for (const auto &row : survey.ports)
+        width = std::max(width, row.device.size());
+    const std::string indent(6, ' ');
+    std::ostringstream out;
+    out << "COM ports (device folder " << survey.folder.string() << "):\n";
+    for (const auto &row : survey.ports) {
+        out << "COM" << row.port << "  " << row.device << std::string(width - row.device.size(), ' ') << "  "
+            << StateName(row.probe.state);
+        if (!row.probe.detail.empty())
+            out << ": " << row.probe.detail;
+        out << '\n';
+        if (!row.adapter.empty())
+            out << indent << row.adapter << '\n';
+        if (!row.link.empty())
+            out << indent << row.link << '\n';
+        if (!row.stableName.empty())
+            out << indent << "a name that survives replugging: " << row.stableName
+                << " (tovrik-ports map --force " << row.port << ' ' << row.device << ")\n";
+    }
+    if (survey.unnamed.empty()) {
+        out << "\nSerial devices that no COM port names: none\n";
+        return out.str();
+    }
+    out << "\nSerial devices that no COM port names:\n";
+    for (const auto &device : survey.unnamed) {
+        out << "  " << device.path;
+        if (device.adapter)
+            out << "  " << AdapterDetails(*device.adapter);
+        out << '\n';
+        for (const auto &stable : device.stableNames)
+            out << "    " << stable << '\n';
+    }
+    out << "Give one a COM port with: tovrik-ports map N DEVICE\n";
+    return out.str();
+}
+
+} // namespace ports
