@@ -7,6 +7,7 @@
 #include "message_boxes.h"
 #include "serial_library.h"
 #include "twips.h"
+#include "widget_factory.h"
 #include "window_style.h"
 
 #include <QCheckBox>
@@ -18,6 +19,11 @@
 
 #include <string>
 
+using widgets::Button;
+using widgets::Frame;
+using widgets::Label;
+using widgets::Make;
+
 namespace {
 
 constexpr int kPortCount = 8;
@@ -26,23 +32,6 @@ constexpr int kPortCount = 8;
 std::string ToLibraryName(const QString &name)
 {
     return name.toLocal8Bit().toStdString();
-}
-
-template <typename W>
-W *Named(W *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-// A button that Enter never presses: QDialog makes its push buttons
-// auto-default, which would let Enter press OK.
-QPushButton *PlainButton(const QString &caption, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
 }
 
 } // namespace
@@ -67,40 +56,32 @@ void Form2::CreateControls()
     const qreal dpi = twips::LogicalDpi(this);
     setFixedSize(twips::ToPixels(6300, dpi), twips::ToPixels(4605, dpi));
 
-    Frame2 = Named(new CaptionedFrame(QStringLiteral("Serial Port"), this), "Frame2");
-    twips::Place(Frame2, 120, 120, 4455, 1455);
-    Label2 = Named(new QLabel(QStringLiteral("Select the serial port that your gateway is connected to"), Frame2),
-                   "Label2");
+    Frame2 = Frame(this, "Frame2", QStringLiteral("Serial Port"), {120, 120, 4455, 1455});
     // One line in the face the layout was drawn for; a wider face wraps it
     // into the room above the combo box instead of cutting it off.
-    Label2->setWordWrap(true);
-    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    twips::Place(Label2, 240, 240, 3975, 480);
-    ComPortCombo = Named(new DropDownCombo(Frame2), "ComPortCombo");
-    twips::Place(ComPortCombo, 1080, 720, 2175, 315);
+    Label2 = Label(Frame2, "Label2", QStringLiteral("Select the serial port that your gateway is connected to"),
+                   {240, 240, 3975, 480}, true);
+    ComPortCombo = Make<DropDownCombo>(Frame2, "ComPortCombo", {1080, 720, 2175, 315});
 
-    Frame3 = Named(new CaptionedFrame(QStringLiteral("Logging"), this), "Frame3");
-    twips::Place(Frame3, 120, 1680, 4575, 2775);
-    WantLogging = Named(new QCheckBox(QStringLiteral("Gateway logging to File. "), Frame3), "WantLogging");
+    Frame3 = Frame(this, "Frame3", QStringLiteral("Logging"), {120, 1680, 4575, 2775});
+    WantLogging = Button<QCheckBox>(Frame3, "WantLogging", QStringLiteral("Gateway logging to File. "),
+                                    {120, 240, 4095, 615});
     WantLogging->setChecked(true);
-    twips::Place(WantLogging, 120, 240, 4095, 615);
-    Label3 = Named(new QLabel(QStringLiteral("File name with extension:"), Frame3), "Label3");
-    twips::Place(Label3, 120, 840, 2895, 255);
-    FileName = Named(new QLineEdit(QStringLiteral("TovrikLog1.txt"), Frame3), "FileName");
-    twips::Place(FileName, 120, 1200, 2895, 375);
-    Label1 = Named(new QLabel(QStringLiteral("The log file will be created in the folder where you ran Tovrik."),
-                              Frame3),
-                   "Label1");
-    Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    twips::Place(Label1, 120, 1680, 3735, 495);
-    LogConfig = Named(PlainButton(QStringLiteral("Log running config and build info"), Frame3), "LogConfig");
-    twips::Place(LogConfig, 720, 2280, 2895, 375);
-
-    cmdOK = Named(PlainButton(QStringLiteral("&OK"), this), "cmdOK");
-    twips::Place(cmdOK, 4800, 240, 1335, 495);
-    cmdCancel = Named(PlainButton(QStringLiteral("&Cancel"), this), "cmdCancel");
-    twips::Place(cmdCancel, 4800, 960, 1335, 495);
+    Label3 = Label(Frame3, "Label3", QStringLiteral("File name with extension:"), {120, 840, 2895, 255});
+    FileName = Make<QLineEdit>(Frame3, "FileName", {120, 1200, 2895, 375});
+    FileName->setText(QStringLiteral("TovrikLog1.txt"));
+    Label1 = Label(Frame3, "Label1", QStringLiteral("The log file will be created in the folder where you ran Tovrik."),
+                   {120, 1680, 3735, 495}, true);
+    LogConfig = Button<QPushButton>(Frame3, "LogConfig", QStringLiteral("Log running config and build info"),
+                                    {720, 2280, 2895, 375});
+    cmdOK = Button<QPushButton>(this, "cmdOK", QStringLiteral("&OK"), {4800, 240, 1335, 495});
+    cmdCancel = Button<QPushButton>(this, "cmdCancel", QStringLiteral("&Cancel"), {4800, 960, 1335, 495});
+    // QDialog makes its push buttons auto-default, which would let Enter
+    // press one of them.
+    for (auto *button : {LogConfig, cmdOK, cmdCancel}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
 
     setTabOrder(ComPortCombo, cmdOK);
     setTabOrder(cmdOK, cmdCancel);

@@ -16,6 +16,8 @@
 #include <vector>
 
 class BoardLink;
+class GraphicalButton;
+class OctetBinding;
 class GatewayCommands;
 class MessageBoxes;
 class Ticker;
@@ -61,8 +63,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    struct OctetBinding;
-
     void BuildControls();
     void BuildOctetRows();
     void Form_Load();
@@ -105,7 +105,8 @@ private:
     QComboBox *CountryCode = nullptr;
     QCheckBox *Check1 = nullptr, *Check2 = nullptr;
     QLabel *Status = nullptr;
-    QPushButton *Command1 = nullptr, *Command3 = nullptr, *Clear = nullptr, *Advanced = nullptr, *Command2 = nullptr;
+    GraphicalButton *Command1 = nullptr, *Command3 = nullptr;
+    QPushButton *Clear = nullptr, *Advanced = nullptr, *Command2 = nullptr;
     QAction *Version = nullptr;
 
     std::vector<std::unique_ptr<OctetBinding>> octets_;
