@@ -39,7 +39,7 @@ constexpr const char *kCardBack = "Card connected again on Com%1";
 
 Form1::Form1(BoardLink &link, GatewayCommands &commands, MessageBoxes &boxes, Ticker &timer, Ticker &lineWatch,
              QWidget *parent)
-    : QMainWindow(parent), link_(link), commands_(commands), boxes_(boxes), Timer1(timer), LineWatch(lineWatch)
+    : QMainWindow(parent), link_(link), commands_(commands), boxes_(boxes), Timer1(timer), lineWatch_(lineWatch)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Brenlock Configuration"));
@@ -48,7 +48,7 @@ Form1::Form1(BoardLink &link, GatewayCommands &commands, MessageBoxes &boxes, Ti
 
     BuildControls();
     Timer1.onTick = [this] { Timer1_Timer(); };
-    LineWatch.onTick = [this] { LineWatch_Timer(); };
+    lineWatch_.onTick = [this] { WatchForCard(); };
 
     Form_Load();
 
@@ -61,8 +61,8 @@ Form1::~Form1()
 {
     Timer1.SetEnabled(false);
     Timer1.onTick = nullptr;
-    LineWatch.SetEnabled(false);
-    LineWatch.onTick = nullptr;
+    lineWatch_.SetEnabled(false);
+    lineWatch_.onTick = nullptr;
     CloseDialog();
 }
 
@@ -76,7 +76,7 @@ void Form1::Form_Load()
         expectedLog_ = QString::fromLatin1(kLogFileName);
     else
         Status->setText(QStringLiteral("Not logging: %1 could not be opened").arg(QLatin1String(kLogFileName)));
-    LineWatch.SetEnabled(true);
+    lineWatch_.SetEnabled(true);
 }
 
 void Form1::Form_Unload()
@@ -85,7 +85,7 @@ void Form1::Form_Unload()
         return;
     unloaded_ = true;
     Timer1.SetEnabled(false);
-    LineWatch.SetEnabled(false);
+    lineWatch_.SetEnabled(false);
     CloseDialog();
     link_.ClosePort();
 }
@@ -200,7 +200,7 @@ void Form1::EnableRemoteChoice(bool enabled)
 
 void Form1::Command1_Click()
 {
-    ProgressTicks_ = 0;
+    progressTicks_ = 0;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     // No tick may run inside this handler, not even one of an earlier send
     // that is still going out while the question below waits.
@@ -249,7 +249,7 @@ void Form1::Timer1_Timer()
         Command2->setEnabled(false);
         Advanced->setEnabled(false);
         Clear->setEnabled(false);
-        Status->setText(QString::fromStdString(NextProgressCaption(ProgressTicks_)));
+        Status->setText(QString::fromStdString(NextProgressCaption(progressTicks_)));
         return;
     }
     // This tick runs inside a box's event loop: the end of the send and its
@@ -336,7 +336,7 @@ void Form1::Clear_Click()
     CheckIfButtonEnabled();
 }
 
-void Form1::LineWatch_Timer()
+void Form1::WatchForCard()
 {
     // No port changes under a handler that waits in a box.
     if (unloaded_ || boxes_.IsShowing())

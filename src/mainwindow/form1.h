@@ -46,13 +46,13 @@ public:
 
     // The answers and box texts as the controls hold them now.
     [[nodiscard]] Answers ReadAnswers() const;
-    [[nodiscard]] int ProgressTicks() const { return ProgressTicks_; }
+    [[nodiscard]] int ProgressTicks() const { return progressTicks_; }
     [[nodiscard]] Form2 *Dialog() const { return dialog_; }
 
     // The handlers, public so that tests and the toolkit's signals reach them.
     void Command1_Click();
     void Timer1_Timer();
-    void LineWatch_Timer();
+    void WatchForCard();
     void Command3_Click();
     void Command2_Click();
     void Clear_Click();
@@ -83,8 +83,8 @@ private:
     GatewayCommands &commands_;
     MessageBoxes &boxes_;
     Ticker &Timer1;
-    Ticker &LineWatch;
-    int ProgressTicks_ = 0;
+    Ticker &lineWatch_;
+    int progressTicks_ = 0;
     bool sendFailed_ = false;
     bool unloaded_ = false;
     QString expectedLog_;      // the log the library should be writing; empty when switched off

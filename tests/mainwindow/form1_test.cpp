@@ -126,7 +126,7 @@ void TestForm1::startUpWithCom1Missing()
     QCOMPARE(r.boxes.shown, std::vector<std::string> {"Failed to Open Com1"});
     QCOMPARE(r.library.calls.at(0), std::string("Run"));
     QCOMPARE(r.library.calls.at(1), std::string("OpenCommPort 1"));
-    QCOMPARE(r.library.count("StartLogging TovrikLog.txt"), 1);
+    QCOMPARE(r.library.Count("StartLogging TovrikLog.txt"), 1);
     QVERIFY(r.checked("Option1"));
     QVERIFY(!r.get("Command1")->isEnabled());
     QVERIFY(!r.get("Command3")->isEnabled());
@@ -137,7 +137,7 @@ void TestForm1::startUpWithCom1Open()
 {
     Form1Rig r;
     QVERIFY(r.boxes.shown.empty());
-    QCOMPARE(r.library.count("ConfigureOpenComPort"), 1);
+    QCOMPARE(r.library.Count("ConfigureOpenComPort"), 1);
     // "Ethernet" with No to both NBX questions needs no address at all.
     QVERIFY(r.get("Command1")->isEnabled());
     QVERIFY(r.get("Command3")->isEnabled());
@@ -287,7 +287,7 @@ void TestForm1::closeButtonAsksNothingAndClosesPort()
     QVERIFY(r.form->close());
     QVERIFY(r.boxes.shown.empty());
     QTRY_VERIFY(!dialog);
-    QCOMPARE(r.library.count("CloseCommPort"), 1);
+    QCOMPARE(r.library.Count("CloseCommPort"), 1);
 }
 
 void TestForm1::versionNamesTheVersion()
@@ -791,7 +791,7 @@ void TestForm1::lostCardIsAwaitedAndReopened()
     QVERIFY(r.watch.Tick() && r.watch.Tick() && r.watch.Tick());
     QVERIFY(!r.get("Command1")->isEnabled() && !r.get("Command3")->isEnabled());
     QCOMPARE(status->text(), QString("Card disconnected, waiting for it on Com1"));
-    QCOMPARE(r.library.count("OpenCommPort 1"), 3);
+    QCOMPARE(r.library.Count("OpenCommPort 1"), 3);
     r.library.openablePorts = {1};
     QVERIFY(r.watch.Tick());
     QVERIFY(r.get("Command1")->isEnabled() && r.get("Command3")->isEnabled());
@@ -807,7 +807,7 @@ void TestForm1::lostCardIsAwaitedAndReopened()
     r.click("Advanced");
     r.dialogOk(2);
     QVERIFY(r.watch.Tick() && r.watch.Tick());
-    QCOMPARE(r.library.count("OpenCommPort 3"), 1);
+    QCOMPARE(r.library.Count("OpenCommPort 3"), 1);
 }
 
 void TestForm1::failedSendsSaySo()

@@ -97,7 +97,7 @@ public:
     }
 
     // How many calls begin with `prefix`.
-    [[nodiscard]] int count(const std::string &prefix) const
+    [[nodiscard]] int Count(const std::string &prefix) const
     {
         int n = 0;
         for (const auto &c : calls)
