@@ -11,6 +11,7 @@
 #include "serial_library.h"
 #include "sim_process.h"
 #include "ticker.h"
+#include "window_driver.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -86,9 +87,9 @@ struct CardRig {
     std::unique_ptr<Form1> form;
     QString previousDir = QDir::currentPath();
 
-    CardRig() { startCard(); }
+    CardRig() { StartCard(); }
     // A fresh card on COM1, erased, as after a restart of the virtual card.
-    void startCard()
+    void StartCard()
     {
         card.emplace(std::vector<std::string> {"--com", "1", "--state", state.string(), "--trace", trace.string()},
                      work.path());
@@ -96,7 +97,7 @@ struct CardRig {
 
     // The card makes its link last, once it is ready; the window opens COM1
     // while it loads, so it comes after.
-    [[nodiscard]] bool open()
+    [[nodiscard]] bool Open()
     {
         if (!card->WaitForLink(devices.path() / "com1"))
             return false;
@@ -116,8 +117,8 @@ struct CardRig {
         (void)card->Stop(SIGTERM);
     }
 
-    [[nodiscard]] QString status() const { return form->findChild<QLabel *>("Status")->text(); }
-    [[nodiscard]] QString story() const
+    [[nodiscard]] QString Status() const { return driver::Status(form.get()); }
+    [[nodiscard]] QString Story() const
     {
         QString shown;
         for (const auto &text : boxes.shown)
@@ -128,21 +129,6 @@ struct CardRig {
     }
 };
 
-QWidget *Control(QWidget *window, const QString &name)
-{
-    auto *w = window->findChild<QWidget *>(name);
-    if (!w)
-        qFatal("no control named %s", qPrintable(name));
-    return w;
-}
-
-// Option buttons and check boxes are clicked on their indicator.
-void Click(QWidget *w)
-{
-    const bool indicator = w->inherits("QRadioButton") || w->inherits("QCheckBox");
-    QTest::mouseClick(w, Qt::LeftButton, {}, indicator ? QPoint(6, w->height() / 2) : QPoint());
-}
-
 // One step of a table row: "Name" clicks the control, "Name=text" types the
 // text into that box key by key (the boxes move the focus along their row),
 // "CountryCode=…" picks the country from the list with the arrow key.
@@ -150,34 +136,33 @@ void Perform(CardRig &r, const QString &step)
 {
     const qsizetype equals = step.indexOf('=');
     const QString name = step.left(equals);
-    QWidget *w = Control(r.form.get(), name);
+    QWidget *w = driver::Find(r.form.get(), name);
     QVERIFY2(w->isEnabled(), qPrintable(name + " is disabled"));
     if (equals < 0) {
-        Click(w);
+        driver::Click(w);
         return;
     }
     const QString text = step.mid(equals + 1);
     if (auto *combo = qobject_cast<QComboBox *>(w)) {
-        Click(combo->lineEdit());
+        driver::Click(combo->lineEdit());
         for (int i = 0; i < combo->count() && combo->currentText() != text; ++i)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
         QCOMPARE(combo->currentText(), text);
         return;
     }
-    Click(w);
+    driver::Click(w);
     QCOMPARE(QApplication::focusWidget(), w);
-    for (const QChar c : text)
-        QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+    driver::TypeHere(text);
 }
 
 // Configure, Yes to sending, No to exiting; returns once the card answered
 // the end of the configuration.
 void Configure(CardRig &r)
 {
-    QVERIFY2(Control(r.form.get(), "Command1")->isEnabled(), qPrintable(r.story()));
+    QVERIFY2(driver::Find(r.form.get(), "Command1")->isEnabled(), qPrintable(r.Story()));
     r.boxes.answers = {true, false};
-    Click(Control(r.form.get(), "Command1"));
-    QTRY_COMPARE_WITH_TIMEOUT(r.status(), QString("Data Sent"), kWaitMs);
+    driver::Click(driver::Find(r.form.get(), "Command1"));
+    QTRY_COMPARE_WITH_TIMEOUT(r.Status(), QString("Data Sent"), kWaitMs);
     // "Data Sent" only says the bytes left; the card answers "%CE" once it
     // has stored the result, or refuses it.
     const auto endAnswered = [&r] {
@@ -185,8 +170,8 @@ void Configure(CardRig &r)
         return log.contains("OK configuration applied") || log.contains("ERR configuration rejected")
             || log.contains("ERR %CE");
     };
-    QTRY_VERIFY2_WITH_TIMEOUT(endAnswered(), qPrintable(r.story()), kWaitMs);
-    QVERIFY2(Text(r.log).contains("OK configuration applied"), qPrintable(r.story()));
+    QTRY_VERIFY2_WITH_TIMEOUT(endAnswered(), qPrintable(r.Story()), kWaitMs);
+    QVERIFY2(Text(r.log).contains("OK configuration applied"), qPrintable(r.Story()));
     QCOMPARE(r.boxes.shown, (std::vector<std::string> {kAskSend, kAskExit}));
 }
 
@@ -265,7 +250,7 @@ void TestE2EForm1::configureStoresWhatWasEntered()
     QFETCH(QByteArray, stored);
 
     CardRig r;
-    QVERIFY2(r.open(), qPrintable(r.story()));
+    QVERIFY2(r.Open(), qPrintable(r.Story()));
     QCOMPARE(StoredState(r.state), ExpectedState("{}")); // every start is an erased card
     for (const auto &step : steps) {
         Perform(r, step);
@@ -281,7 +266,7 @@ void TestE2EForm1::configureStoresWhatWasEntered()
 // Opens the window on the card and sends the Standard IP configuration.
 void ConfigureStandardIP(CardRig &r)
 {
-    QVERIFY2(r.open(), qPrintable(r.story()));
+    QVERIFY2(r.Open(), qPrintable(r.Story()));
     for (const auto &step : kStandardIP)
         Perform(r, step);
     Configure(r);
@@ -297,9 +282,9 @@ void TestE2EForm1::deleteErasesTheStoredConfiguration()
 
     r.boxes.shown.clear();
     r.boxes.answers = {true};
-    Click(Control(r.form.get(), "Command3"));
+    driver::Click(driver::Find(r.form.get(), "Command3"));
     QCOMPARE(r.boxes.shown, (std::vector<std::string> {kAskDelete, kRestarting}));
-    QTRY_VERIFY2_WITH_TIMEOUT(Text(r.log).contains("OK configuration erased"), qPrintable(r.story()), kWaitMs);
+    QTRY_VERIFY2_WITH_TIMEOUT(Text(r.log).contains("OK configuration erased"), qPrintable(r.Story()), kWaitMs);
     QCOMPARE(StoredState(r.state), ExpectedState("{}"));
 }
 
@@ -310,15 +295,15 @@ void TestE2EForm1::runningConfigLandsInTheToolsLog()
     if (QTest::currentTestFailed())
         return;
 
-    Click(Control(r.form.get(), "Advanced"));
+    driver::Click(driver::Find(r.form.get(), "Advanced"));
     QWidget *dialog = r.form->Dialog();
     QVERIFY(dialog);
     QVERIFY(QTest::qWaitForWindowExposed(dialog));
-    QWidget *logConfig = Control(dialog, "LogConfig");
+    QWidget *logConfig = driver::Find(dialog, "LogConfig");
     QVERIFY(logConfig->isEnabled()); // the window logs from the start
-    Click(logConfig);
+    driver::Click(logConfig);
 
-    QTRY_VERIFY2_WITH_TIMEOUT(Text(r.log).contains("build: brenlock-sim"), qPrintable(r.story()), kWaitMs);
+    QTRY_VERIFY2_WITH_TIMEOUT(Text(r.log).contains("build: brenlock-sim"), qPrintable(r.Story()), kWaitMs);
     // The printout shows the configuration just stored, then the build line.
     const QString log = Text(r.log);
     const QByteArray shown = QString(log).remove('\r').toLatin1();
@@ -340,17 +325,17 @@ void TestE2EForm1::restartedCardIsReachedAgain()
     ConfigureStandardIP(r);
     if (QTest::currentTestFailed())
         return;
-    QWidget *configure = Control(r.form.get(), "Command1");
+    QWidget *configure = driver::Find(r.form.get(), "Command1");
 
     QCOMPARE(r.card->Stop(SIGTERM), 0);
-    QTRY_VERIFY2_WITH_TIMEOUT(!configure->isEnabled(), qPrintable(r.story()), kWaitMs);
-    QVERIFY(!Control(r.form.get(), "Command3")->isEnabled());
-    QTRY_COMPARE_WITH_TIMEOUT(r.status(), QString("Card disconnected, waiting for it on Com1"), kWaitMs);
+    QTRY_VERIFY2_WITH_TIMEOUT(!configure->isEnabled(), qPrintable(r.Story()), kWaitMs);
+    QVERIFY(!driver::Find(r.form.get(), "Command3")->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(r.Status(), QString("Card disconnected, waiting for it on Com1"), kWaitMs);
 
-    r.startCard();
-    QVERIFY2(r.card->WaitForLink(r.devices.path() / "com1"), qPrintable(r.story()));
-    QTRY_VERIFY2_WITH_TIMEOUT(configure->isEnabled(), qPrintable(r.story()), kWaitMs);
-    QCOMPARE(r.status(), QString("Card connected again on Com1"));
+    r.StartCard();
+    QVERIFY2(r.card->WaitForLink(r.devices.path() / "com1"), qPrintable(r.Story()));
+    QTRY_VERIFY2_WITH_TIMEOUT(configure->isEnabled(), qPrintable(r.Story()), kWaitMs);
+    QCOMPARE(r.Status(), QString("Card connected again on Com1"));
     QCOMPARE(r.boxes.shown, (std::vector<std::string> {kAskSend, kAskExit})); // no box while it waited
 
     r.boxes.shown.clear();

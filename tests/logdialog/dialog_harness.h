@@ -6,6 +6,7 @@
 #include "drop_down_combo.h"
 #include "form2.h"
 #include "main_window_access.h"
+#include "window_driver.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -60,10 +61,7 @@ inline void QuietPlatformWarnings()
 template <typename W>
 W *Find(QWidget *dialog, const char *name)
 {
-    auto *w = dialog->findChild<W *>(QString::fromLatin1(name));
-    if (!w)
-        qWarning("no control named %s", name);
-    return w;
+    return driver::Find<W>(dialog, QString::fromLatin1(name));
 }
 
 // The main window's button: a new dialog when none is open, else the open
@@ -118,11 +116,7 @@ inline void PickEntry(QComboBox *combo, int index)
 // Replaces the combo box's text by typing, as a technician would.
 inline void TypeIntoCombo(QComboBox *combo, const QString &text)
 {
-    QLineEdit *edit = combo->lineEdit();
-    edit->setFocus();
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, text);
+    driver::ReplaceText(combo->lineEdit(), text);
 }
 
 } // namespace dialogtest

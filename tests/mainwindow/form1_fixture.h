@@ -7,6 +7,7 @@
 #include "fakes.h"
 #include "form1.h"
 #include "gateway_commands.h"
+#include "window_driver.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -37,49 +38,28 @@ struct Form1Rig {
     }
 
     template <typename W = QWidget>
-    W *get(const char *name) const
+    W *Get(const char *name) const
     {
-        auto *w = form->findChild<W *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no control named %s", name);
-        return w;
+        return driver::Find<W>(form.get(), QString::fromLatin1(name));
     }
-    QLineEdit *box(const char *name) const { return get<QLineEdit>(name); }
-    bool checked(const char *name) const { return get<QAbstractButton>(name)->isChecked(); }
+    QLineEdit *Box(const char *name) const { return Get<QLineEdit>(name); }
+    bool Checked(const char *name) const { return Get<QAbstractButton>(name)->isChecked(); }
     // The Enabled property the section procedures set, not what a disabled
     // frame does to the controls inside it.
-    bool enabledProperty(const char *name) const
-    {
-        return !get(name)->testAttribute(Qt::WA_ForceDisabled);
-    }
-    // Option buttons and check boxes are clicked on their indicator.
-    void click(const char *name) const
-    {
-        QWidget *w = get(name);
-        const bool indicator = w->inherits("QRadioButton") || w->inherits("QCheckBox");
-        QTest::mouseClick(w, Qt::LeftButton, {}, indicator ? QPoint(6, w->height() / 2) : QPoint());
-    }
-    // Puts the focus in the box, then types each key into whichever control
-    // holds the focus, as a keyboard does.
-    void type(const char *name, const QString &text) const
-    {
-        box(name)->setFocus();
-        typeHere(text);
-    }
+    bool EnabledProperty(const char *name) const { return !Get(name)->testAttribute(Qt::WA_ForceDisabled); }
+    void Click(const char *name) const { driver::Click(Get(name)); }
+    void Type(const char *name, const QString &text) const { driver::Type(form.get(), name, text); }
+    void TypeHere(const QString &text) const { driver::TypeHere(text); }
+    QString Status() const { return driver::Status(form.get()); }
     // In the open dialog: moves `downs` entries down the port list, then
     // presses OK.
-    void dialogOk(int downs = 0) const
+    void DialogOk(int downs = 0) const
     {
         QWidget *dialog = form->Dialog();
-        auto *combo = dialog->findChild<QComboBox *>("ComPortCombo");
+        auto *combo = driver::Find<QComboBox>(dialog, QStringLiteral("ComPortCombo"));
         combo->setFocus();
         for (int i = 0; i < downs; ++i)
             QTest::keyClick(combo, Qt::Key_Down);
-        QTest::mouseClick(dialog->findChild<QWidget *>("cmdOK"), Qt::LeftButton);
-    }
-    void typeHere(const QString &text) const
-    {
-        for (const QChar c : text)
-            QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        driver::Click(dialog, QStringLiteral("cmdOK"));
     }
 };

@@ -9,6 +9,7 @@
 #include "real_library.h"
 #include "serial_library.h"
 #include "ticker.h"
+#include "window_driver.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -50,14 +51,6 @@ struct LineRig {
         RealLibrary().StopLogging();
         QDir::setCurrent(previousDir);
     }
-    void type(const char *box, const QString &text)
-    {
-        form->findChild<QLineEdit *>(box)->setFocus();
-        for (const QChar c : text)
-            QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
-    }
-    QString status() const { return form->findChild<QLabel *>("Status")->text(); }
-    void click(const char *name) { QTest::mouseClick(form->findChild<QWidget *>(name), Qt::LeftButton); }
 };
 
 } // namespace
@@ -73,16 +66,16 @@ void TestForm1Line::typicalConfigurationArrivesByteForByte()
 {
     LineRig r;
     QVERIFY(r.link.IsPortOpen());
-    QTest::mouseClick(r.form->findChild<QWidget *>("Option3"), Qt::LeftButton, {}, QPoint(6, 8));
-    r.type("IP1", "10.0.0.5");
-    r.type("Sub1", "255.255.255.0");
-    r.type("gw1", "10.0.0.1");
+    driver::Click(r.form.get(), "Option3");
+    driver::Type(r.form.get(), "IP1", "10.0.0.5");
+    driver::Type(r.form.get(), "Sub1", "255.255.255.0");
+    driver::Type(r.form.get(), "gw1", "10.0.0.1");
     r.boxes.answers = {true, false};
-    r.click("Command1");
+    driver::Click(r.form.get(), "Command1");
 
     const std::string expected = "%CB\r%CR0\r%CP0\r%CI10.0.0.5\ry%CS255.255.255.0\ry%CG10.0.0.1\ry%CK1\r%CQ0\r%CE\r";
     QCOMPARE(r.card.readExactly(expected.size()), expected);
-    QTRY_COMPARE_WITH_TIMEOUT(r.status(), QString("Data Sent"), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(driver::Status(r.form.get()), QString("Data Sent"), 3000);
     QTest::qWait(600); // a few more ticks' worth: the question must not come again
     QCOMPARE(std::count(r.boxes.shown.begin(), r.boxes.shown.end(), std::string(kExitAfterSend)), 1);
     QVERIFY(!r.timer.Enabled());
@@ -99,8 +92,8 @@ void TestForm1Line::lineDyingBeforeTheSendReportsFailure()
             r.card.hangUp();
     };
     r.boxes.answers = {true};
-    r.click("Command1");
-    QTRY_COMPARE_WITH_TIMEOUT(r.status(), QString("Sending failed"), 3000);
+    driver::Click(r.form.get(), "Command1");
+    QTRY_COMPARE_WITH_TIMEOUT(driver::Status(r.form.get()), QString("Sending failed"), 3000);
     QTest::qWait(300);
     QCOMPARE(std::count(r.boxes.shown.begin(), r.boxes.shown.end(), std::string(kExitAfterSend)), 0);
     // Whether the first byte is refused or the dead line is noticed before
@@ -108,8 +101,8 @@ void TestForm1Line::lineDyingBeforeTheSendReportsFailure()
     QVERIFY(std::count(r.boxes.shown.begin(), r.boxes.shown.end(), std::string("Error writing to Gateway")) <= 1);
     QVERIFY(!r.timer.Enabled());
     // The port on the dead line is closed: nothing can be sent to it.
-    QTRY_VERIFY_WITH_TIMEOUT(!r.form->findChild<QWidget *>("Command1")->isEnabled(), 3000);
-    QVERIFY(!r.form->findChild<QWidget *>("Command3")->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!driver::Find(r.form.get(), "Command1")->isEnabled(), 3000);
+    QVERIFY(!driver::Find(r.form.get(), "Command3")->isEnabled());
     QVERIFY(!r.link.IsPortOpen());
 }
 

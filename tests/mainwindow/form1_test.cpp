@@ -44,12 +44,12 @@ struct Sections {
 // Which sections the current selections call for.
 Sections Expected(const Form1Rig &r)
 {
-    const bool nbxYes = r.checked("NBXYes"), remoteYes = r.checked("RemoteYes"), dhcpNo = r.checked("DHCPNo");
-    if (r.checked("Option1"))
+    const bool nbxYes = r.Checked("NBXYes"), remoteYes = r.Checked("RemoteYes"), dhcpNo = r.Checked("DHCPNo");
+    if (r.Checked("Option1"))
         return {false, false, false, false, nbxYes};
-    if (r.checked("Option2") && remoteYes)
+    if (r.Checked("Option2") && remoteYes)
         return {true, dhcpNo, true, true, true};
-    if (r.checked("Option2"))
+    if (r.Checked("Option2"))
         return {false, false, true, nbxYes, nbxYes};
     const bool nbx = nbxYes || remoteYes;
     return {true, dhcpNo, true, nbx, nbx};
@@ -62,7 +62,7 @@ QString SectionMismatch(const Form1Rig &r)
         {&kDHCPQuestion, e.dhcp}, {&kOwnIP, e.ownIP}, {&kRemoteQuestion, e.remote}, {&kNBXIP, e.nbxIP}, {&kNBXMac, e.mac}};
     for (const auto &[names, want] : groups)
         for (const auto &name : *names)
-            if (r.enabledProperty(name.toLatin1().constData()) != want)
+            if (r.EnabledProperty(name.toLatin1().constData()) != want)
                 return name + (want ? " should be enabled" : " should be disabled");
     return {};
 }
@@ -127,9 +127,9 @@ void TestForm1::startUpWithCom1Missing()
     QCOMPARE(r.library.calls.at(0), std::string("Run"));
     QCOMPARE(r.library.calls.at(1), std::string("OpenCommPort 1"));
     QCOMPARE(r.library.Count("StartLogging TovrikLog.txt"), 1);
-    QVERIFY(r.checked("Option1"));
-    QVERIFY(!r.get("Command1")->isEnabled());
-    QVERIFY(!r.get("Command3")->isEnabled());
+    QVERIFY(r.Checked("Option1"));
+    QVERIFY(!r.Get("Command1")->isEnabled());
+    QVERIFY(!r.Get("Command3")->isEnabled());
     QVERIFY(r.form->isVisible());
 }
 
@@ -139,18 +139,18 @@ void TestForm1::startUpWithCom1Open()
     QVERIFY(r.boxes.shown.empty());
     QCOMPARE(r.library.Count("ConfigureOpenComPort"), 1);
     // "Ethernet" with No to both NBX questions needs no address at all.
-    QVERIFY(r.get("Command1")->isEnabled());
-    QVERIFY(r.get("Command3")->isEnabled());
+    QVERIFY(r.Get("Command1")->isEnabled());
+    QVERIFY(r.Get("Command3")->isEnabled());
     // The remote question is created enabled but start-up disables it.
     for (const auto &name : kRemoteQuestion)
-        QVERIFY(!r.enabledProperty(name.toLatin1().constData()));
-    QVERIFY(r.checked("RemoteNo"));
-    QCOMPARE(r.get<QComboBox>("CountryCode")->currentText(), QString("  <Select Country>"));
-    QVERIFY(r.get<QCheckBox>("Check1")->isChecked());
-    QVERIFY(!r.get<QCheckBox>("Check2")->isChecked());
-    QVERIFY(r.get<QLabel>("Status")->text().isEmpty());
+        QVERIFY(!r.EnabledProperty(name.toLatin1().constData()));
+    QVERIFY(r.Checked("RemoteNo"));
+    QCOMPARE(r.Get<QComboBox>("CountryCode")->currentText(), QString("  <Select Country>"));
+    QVERIFY(r.Get<QCheckBox>("Check1")->isChecked());
+    QVERIFY(!r.Get<QCheckBox>("Check2")->isChecked());
+    QVERIFY(r.Status().isEmpty());
     QVERIFY(!r.timer.Enabled());
-    QCOMPARE(QApplication::focusWidget(), r.get("Option1"));
+    QCOMPARE(QApplication::focusWidget(), r.Get("Option1"));
 }
 
 void TestForm1::windowGeometryAndFocusOrder()
@@ -159,23 +159,23 @@ void TestForm1::windowGeometryAndFocusOrder()
     QCOMPARE(r.form->windowTitle(), QString("Brenlock Configuration"));
     QCOMPARE(r.form->centralWidget()->size(), QSize(733, 505));
     QCOMPARE(r.form->centralWidget()->y(), r.form->menuBar()->height());
-    QCOMPARE(r.get("Command1")->geometry(), QRect(576, 320, 129, 73));
-    QCOMPARE(r.get("Mac6")->parentWidget()->objectName(), QString("Frame3"));
-    QCOMPARE(r.get("Mac6")->geometry(), QRect(248, 96, 25, 19));
-    QCOMPARE(r.box("NBXIP2")->maxLength(), 4);
-    QCOMPARE(r.box("NBXIP4")->maxLength(), 3);
-    QCOMPARE(r.box("Mac1")->maxLength(), 2);
+    QCOMPARE(r.Get("Command1")->geometry(), QRect(576, 320, 129, 73));
+    QCOMPARE(r.Get("Mac6")->parentWidget()->objectName(), QString("Frame3"));
+    QCOMPARE(r.Get("Mac6")->geometry(), QRect(248, 96, 25, 19));
+    QCOMPARE(r.Box("NBXIP2")->maxLength(), 4);
+    QCOMPARE(r.Box("NBXIP4")->maxLength(), 3);
+    QCOMPARE(r.Box("Mac1")->maxLength(), 2);
 
     // Enable every section so that the whole focus chain can be walked.
-    r.click("Option3");
-    r.click("NBXYes");
-    r.click("RemoteYes");
+    r.Click("Option3");
+    r.Click("NBXYes");
+    r.Click("RemoteYes");
     const QStringList expected = {"Option1", "Option2", "Option3", "DHCPNo", "DHCPYes", "IP1", "IP2", "IP3", "IP4",
                                   "Sub1", "Sub2", "Sub3", "Sub4", "gw1", "gw2", "gw3", "gw4", "NBXYes", "NBXNo",
                                   "RemoteYes", "RemoteNo", "NBXIP1", "NBXIP2", "NBXIP3", "NBXIP4", "Mac1", "Mac2",
                                   "Mac3", "Mac4", "Mac5", "Mac6", "Clear", "Advanced", "Command1", "Command2",
                                   "CountryCode", "Command3", "Check1", "Check2"};
-    QWidget *w = r.get("Option1");
+    QWidget *w = r.Get("Option1");
     for (int i = 1; i < expected.size(); ++i) {
         w = w->nextInFocusChain();
         // Qt keeps Tab on the selected button of a group only, so walk the chain itself.
@@ -197,7 +197,7 @@ void TestForm1::sectionsFollowEveryShortClickSequence()
             Form1Rig r;
             QString trail;
             for (int i = 0, c = code; i < length; ++i, c /= n) {
-                r.click(kOptionButtons[c % n]);
+                r.Click(kOptionButtons[c % n]);
                 trail += QString(kOptionButtons[c % n]) + ' ';
                 const QString mismatch = SectionMismatch(r);
                 QVERIFY2(mismatch.isEmpty(), qPrintable(trail + ": " + mismatch));
@@ -214,7 +214,7 @@ void TestForm1::sectionsFollowLongRandomClickWalks()
         QString trail;
         for (int step = 0; step < 150; ++step) {
             const char *name = kOptionButtons[rng.bounded(9)];
-            r.click(name);
+            r.Click(name);
             trail = QString(name);
             const QString mismatch = SectionMismatch(r);
             QVERIFY2(mismatch.isEmpty(), qPrintable(QString("walk %1 step %2 after %3: %4").arg(walk).arg(step).arg(trail, mismatch)));
@@ -225,31 +225,31 @@ void TestForm1::sectionsFollowLongRandomClickWalks()
 void TestForm1::readinessFollowsEntriesAndPort()
 {
     Form1Rig r;
-    r.click("Option3");
-    QVERIFY(!r.get("Command1")->isEnabled()); // own IP required
-    r.type("IP1", "10.0.0.5");
-    r.type("Sub1", "255.255.255.0");
-    QVERIFY(!r.get("Command1")->isEnabled());
-    r.type("gw1", "10.0.0.1");
-    QVERIFY(r.get("Command1")->isEnabled());
+    r.Click("Option3");
+    QVERIFY(!r.Get("Command1")->isEnabled()); // own IP required
+    r.Type("IP1", "10.0.0.5");
+    r.Type("Sub1", "255.255.255.0");
+    QVERIFY(!r.Get("Command1")->isEnabled());
+    r.Type("gw1", "10.0.0.1");
+    QVERIFY(r.Get("Command1")->isEnabled());
     // Emptying one box disables Configure at once.
-    r.box("Sub3")->setFocus();
-    QTest::keyClick(r.box("Sub3"), Qt::Key_Backspace);
-    QTest::keyClick(r.box("Sub3"), Qt::Key_Backspace);
-    QTest::keyClick(r.box("Sub3"), Qt::Key_Backspace);
-    QVERIFY(r.box("Sub3")->text().isEmpty());
-    QVERIFY(!r.get("Command1")->isEnabled());
-    QVERIFY(r.get("Command3")->isEnabled());
+    r.Box("Sub3")->setFocus();
+    QTest::keyClick(r.Box("Sub3"), Qt::Key_Backspace);
+    QTest::keyClick(r.Box("Sub3"), Qt::Key_Backspace);
+    QTest::keyClick(r.Box("Sub3"), Qt::Key_Backspace);
+    QVERIFY(r.Box("Sub3")->text().isEmpty());
+    QVERIFY(!r.Get("Command1")->isEnabled());
+    QVERIFY(r.Get("Command3")->isEnabled());
     // DHCP Yes under "Standard IP" needs no own IP.
-    r.click("DHCPYes");
-    QVERIFY(r.get("Command1")->isEnabled());
+    r.Click("DHCPYes");
+    QVERIFY(r.Get("Command1")->isEnabled());
     // Country and audio never change the buttons.
     r.link.SelectComPort(2); // closes COM1; COM2 does not open
-    r.click("Check2");
-    QVERIFY(r.get("Command1")->isEnabled());
-    r.click("DHCPNo");
-    QVERIFY(!r.get("Command1")->isEnabled());
-    QVERIFY(!r.get("Command3")->isEnabled());
+    r.Click("Check2");
+    QVERIFY(r.Get("Command1")->isEnabled());
+    r.Click("DHCPNo");
+    QVERIFY(!r.Get("Command1")->isEnabled());
+    QVERIFY(!r.Get("Command3")->isEnabled());
 }
 
 void TestForm1::exitAnsweredNoChangesNothing()
@@ -257,7 +257,7 @@ void TestForm1::exitAnsweredNoChangesNothing()
     Form1Rig r;
     const auto calls = r.library.calls;
     r.boxes.answers = {false};
-    r.click("Command2");
+    r.Click("Command2");
     QCOMPARE(r.boxes.shown.back(), std::string("Are you sure that you want to exit?"));
     QVERIFY(r.form->isVisible());
     QCOMPARE(r.library.calls, calls);
@@ -266,12 +266,12 @@ void TestForm1::exitAnsweredNoChangesNothing()
 void TestForm1::exitAnsweredYesClosesDialogWindowAndPort()
 {
     Form1Rig r;
-    r.click("Advanced");
+    r.Click("Advanced");
     QPointer<QDialog> dialog = r.form->Dialog();
     QVERIFY(dialog && dialog->isVisible());
     const auto calls = r.library.calls.size();
     r.boxes.answers = {true};
-    r.click("Command2");
+    r.Click("Command2");
     QVERIFY(!r.form->isVisible());
     QTRY_VERIFY(!dialog); // closed at once, deleted once its handlers have returned
     // The dialog applied nothing: the only call is the port's close.
@@ -282,7 +282,7 @@ void TestForm1::exitAnsweredYesClosesDialogWindowAndPort()
 void TestForm1::closeButtonAsksNothingAndClosesPort()
 {
     Form1Rig r;
-    r.click("Advanced");
+    r.Click("Advanced");
     QPointer<QDialog> dialog = r.form->Dialog();
     QVERIFY(r.form->close());
     QVERIFY(r.boxes.shown.empty());
@@ -308,7 +308,7 @@ void TestForm1::graphicalButtonsKeepTheirColourUnderEveryStyle()
         QApplication::setStyle(key);
         Form1Rig r;
         for (const char *name : {"Command1", "Command3"}) {
-            const QImage image = r.get(name)->grab().toImage();
+            const QImage image = r.Get(name)->grab().toImage();
             // Most of the face shows the colour; the caption and the bevel do not.
             int pink = 0;
             for (int y = 0; y < image.height(); ++y)
@@ -326,20 +326,20 @@ void TestForm1::graphicalButtonsKeepTheirColourUnderEveryStyle()
 void TestForm1::typingFillsAddressRows()
 {
     Form1Rig r;
-    r.click("Option3");
-    r.type("IP1", "192.168.0.10");
-    QCOMPARE(r.box("IP1")->text(), QString("192"));
-    QCOMPARE(r.box("IP2")->text(), QString("168"));
-    QCOMPARE(r.box("IP3")->text(), QString("0"));
-    QCOMPARE(r.box("IP4")->text(), QString("10"));
-    QCOMPARE(QApplication::focusWidget(), r.get("IP4"));
+    r.Click("Option3");
+    r.Type("IP1", "192.168.0.10");
+    QCOMPARE(r.Box("IP1")->text(), QString("192"));
+    QCOMPARE(r.Box("IP2")->text(), QString("168"));
+    QCOMPARE(r.Box("IP3")->text(), QString("0"));
+    QCOMPARE(r.Box("IP4")->text(), QString("10"));
+    QCOMPARE(QApplication::focusWidget(), r.Get("IP4"));
 
-    r.click("NBXYes");
-    r.type("Mac1", "00:1A:2b:3C:4d:5E");
+    r.Click("NBXYes");
+    r.Type("Mac1", "00:1A:2b:3C:4d:5E");
     const QStringList mac = {"00", "1a", "2b", "3c", "4d", "5e"};
     for (int i = 0; i < 6; ++i)
-        QCOMPARE(r.box(qPrintable(QString("Mac%1").arg(i + 1)))->text(), mac[i]);
-    QCOMPARE(QApplication::focusWidget(), r.get("Mac6"));
+        QCOMPARE(r.Box(qPrintable(QString("Mac%1").arg(i + 1)))->text(), mac[i]);
+    QCOMPARE(QApplication::focusWidget(), r.Get("Mac6"));
 }
 
 void TestForm1::separatorRules_data()
@@ -371,82 +371,82 @@ void TestForm1::separatorRules()
     QFETCH(QString, text);
     QFETCH(QString, focus);
     Form1Rig r;
-    r.click("Option3");
-    r.click("NBXYes");
-    r.type(qPrintable(box), typed);
-    QCOMPARE(r.box(qPrintable(box))->text(), text);
+    r.Click("Option3");
+    r.Click("NBXYes");
+    r.Type(qPrintable(box), typed);
+    QCOMPARE(r.Box(qPrintable(box))->text(), text);
     QCOMPARE(QApplication::focusWidget()->objectName(), focus);
 }
 
 void TestForm1::letterInsideBoxCutsTheRest()
 {
     Form1Rig r;
-    r.click("Option3");
-    r.type("IP4", "12");
-    auto *ip4 = r.box("IP4");
+    r.Click("Option3");
+    r.Type("IP4", "12");
+    auto *ip4 = r.Box("IP4");
     ip4->setCursorPosition(1);
     QTest::keyClick(ip4, 'x');
     QCOMPARE(ip4->text(), QString("1"));
     QCOMPARE(ip4->cursorPosition(), 1);
 
     // A "." between two digits stays, and the length of 3 moves the focus on.
-    r.type("IP1", "12");
-    r.box("IP1")->setCursorPosition(1);
-    QTest::keyClick(r.box("IP1"), Qt::Key_Period);
-    QCOMPARE(r.box("IP1")->text(), QString("1.2"));
-    QCOMPARE(QApplication::focusWidget(), r.get("IP2"));
+    r.Type("IP1", "12");
+    r.Box("IP1")->setCursorPosition(1);
+    QTest::keyClick(r.Box("IP1"), Qt::Key_Period);
+    QCOMPARE(r.Box("IP1")->text(), QString("1.2"));
+    QCOMPARE(QApplication::focusWidget(), r.Get("IP2"));
 }
 
 void TestForm1::nbxBoxesTakeAFourthDigit()
 {
     Form1Rig r;
-    r.click("Option3");
-    r.click("NBXYes");
-    r.type("NBXIP2", "123");
-    QCOMPARE(QApplication::focusWidget(), r.get("NBXIP3"));
-    r.type("NBXIP2", "4");
-    QCOMPARE(r.box("NBXIP2")->text(), QString("1234"));
+    r.Click("Option3");
+    r.Click("NBXYes");
+    r.Type("NBXIP2", "123");
+    QCOMPARE(QApplication::focusWidget(), r.Get("NBXIP3"));
+    r.Type("NBXIP2", "4");
+    QCOMPARE(r.Box("NBXIP2")->text(), QString("1234"));
     // A deletion back to three digits moves the focus on again.
-    r.box("NBXIP2")->setFocus();
-    QTest::keyClick(r.box("NBXIP2"), Qt::Key_Backspace);
-    QCOMPARE(r.box("NBXIP2")->text(), QString("123"));
-    QCOMPARE(QApplication::focusWidget(), r.get("NBXIP3"));
+    r.Box("NBXIP2")->setFocus();
+    QTest::keyClick(r.Box("NBXIP2"), Qt::Key_Backspace);
+    QCOMPARE(r.Box("NBXIP2")->text(), QString("123"));
+    QCOMPARE(QApplication::focusWidget(), r.Get("NBXIP3"));
 }
 
 void TestForm1::typicalConfigurationSendsTheOverviewLines()
 {
     Form1Rig r;
-    r.click("Option3");
-    r.type("IP1", "10.0.0.5");
-    r.type("Sub1", "255.255.255.0");
-    r.type("gw1", "10.0.0.1");
+    r.Click("Option3");
+    r.Type("IP1", "10.0.0.5");
+    r.Type("Sub1", "255.255.255.0");
+    r.Type("gw1", "10.0.0.1");
     r.boxes.answers = {true, false};
     r.library.sendingAnswers = {true, true};
-    r.click("Command1");
+    r.Click("Command1");
     QCOMPARE(r.boxes.shown.at(0), std::string(kConfigureQuestion));
     QCOMPARE(r.library.written,
              std::string("%CB\r%CR0\r%CP0\r%CI10.0.0.5\ry%CS255.255.255.0\ry%CG10.0.0.1\ry%CK1\r%CQ0\r%CE\r"));
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
     QVERIFY(r.timer.Enabled());
     QVERIFY(r.timer.Tick());
-    QCOMPARE(r.get<QLabel>("Status")->text(), QString("Sending Data . "));
-    QVERIFY(!r.get("Command1")->isEnabled() && !r.get("Command2")->isEnabled());
-    QVERIFY(!r.get("Advanced")->isEnabled() && !r.get("Clear")->isEnabled());
-    QVERIFY(r.get("Command3")->isEnabled());
+    QCOMPARE(r.Status(), QString("Sending Data . "));
+    QVERIFY(!r.Get("Command1")->isEnabled() && !r.Get("Command2")->isEnabled());
+    QVERIFY(!r.Get("Advanced")->isEnabled() && !r.Get("Clear")->isEnabled());
+    QVERIFY(r.Get("Command3")->isEnabled());
     QVERIFY(r.timer.Tick());
     QVERIFY(r.timer.Tick());
-    QCOMPARE(r.get<QLabel>("Status")->text(), QString("Data Sent"));
+    QCOMPARE(r.Status(), QString("Data Sent"));
     QCOMPARE(r.boxes.shown.back(), std::string(kExitAfterSend));
     QVERIFY(!r.timer.Enabled()); // answered No
     QVERIFY(r.form->isVisible());
-    QVERIFY(r.get("Command2")->isEnabled() && r.get("Command1")->isEnabled());
+    QVERIFY(r.Get("Command2")->isEnabled() && r.Get("Command1")->isEnabled());
 }
 
 void TestForm1::configureAnsweredNoSendsNothing()
 {
     Form1Rig r;
     r.boxes.answers = {false};
-    r.click("Command1");
+    r.Click("Command1");
     QVERIFY(r.library.written.empty());
     QVERIFY(!r.timer.Enabled());
     QCOMPARE(r.form->ProgressTicks(), 0);
@@ -463,26 +463,26 @@ void TestForm1::configureWithPortClosedReportsFailure()
     r.form->Command1_Click();
     QVERIFY(r.library.written.empty());
     QVERIFY(!r.timer.Enabled());
-    QCOMPARE(r.get<QLabel>("Status")->text(), QString("Sending failed"));
+    QCOMPARE(r.Status(), QString("Sending failed"));
 }
 
 void TestForm1::failedWriteStopsTheSequence()
 {
     Form1Rig r;
-    r.click("NBXYes");
-    r.click("Mac1");
-    r.type("Mac1", "0102030405");
-    r.type("Mac6", "06");
+    r.Click("NBXYes");
+    r.Click("Mac1");
+    r.Type("Mac1", "0102030405");
+    r.Type("Mac6", "06");
     r.library.failWriteAt = 12; // inside "%CP0\r"
     r.boxes.answers = {true};
     r.library.sendingAnswers = {true};
-    r.click("Command1");
+    r.Click("Command1");
     QCOMPARE(r.library.writeCalls, 13);
     QCOMPARE(r.library.written, std::string("%CB\r%CR0\r%CP"));
     QCOMPARE(r.boxes.shown, (std::vector<std::string> {kConfigureQuestion, "Error writing to Gateway"}));
     QVERIFY(r.timer.Tick());
     QVERIFY(r.timer.Tick());
-    QCOMPARE(r.get<QLabel>("Status")->text(), QString("Sending failed"));
+    QCOMPARE(r.Status(), QString("Sending failed"));
     QCOMPARE(r.boxes.shown.size(), std::size_t(2)); // no exit question
     QVERIFY(!r.timer.Enabled());
 }
@@ -515,28 +515,28 @@ void TestForm1::malformedAddressIsRefused()
     QFETCH(QString, message);
     Form1Rig r;
     for (const auto &c : clicks)
-        r.click(qPrintable(c));
+        r.Click(qPrintable(c));
     // Fill every required box with something valid, then spoil one row.
     for (const char *row : {"IP1", "Sub1", "gw1"})
-        r.type(row, "10.0.0.1");
+        r.Type(row, "10.0.0.1");
     if (clicks.contains("NBXYes")) {
-        r.type("NBXIP1", "10.0.0.2");
-        r.type("Mac1", "010203040506");
+        r.Type("NBXIP1", "10.0.0.2");
+        r.Type("Mac1", "010203040506");
     }
     for (const auto &name : emptied)
-        r.box(qPrintable(name))->clear();
+        r.Box(qPrintable(name))->clear();
     for (const auto &entry : typed) {
         const QString target = entry.section('=', 0, 0);
         const QString box = target.section('@', 0, 0);
-        r.box(qPrintable(box))->setFocus();
+        r.Box(qPrintable(box))->setFocus();
         if (target.contains('@'))
-            r.box(qPrintable(box))->setCursorPosition(target.section('@', 1).toInt());
-        r.typeHere(entry.section('=', 1));
+            r.Box(qPrintable(box))->setCursorPosition(target.section('@', 1).toInt());
+        r.TypeHere(entry.section('=', 1));
     }
     if (typed.isEmpty()) // an emptied box: reach the button all the same
         r.form->Command1_Click();
     else
-        r.click("Command1");
+        r.Click("Command1");
     QStringList shown;
     for (const auto &s : r.boxes.shown)
         shown << QString::fromStdString(s);
@@ -551,10 +551,10 @@ void TestForm1::progressDotsOverThirtyTicks()
     Form1Rig r;
     r.boxes.answers = {true, false};
     r.library.sendingAnswers = std::deque<bool>(30, true);
-    r.click("Command1");
+    r.Click("Command1");
     QStringList seen;
     while (r.timer.Tick())
-        seen << r.get<QLabel>("Status")->text();
+        seen << r.Status();
     QCOMPARE(seen.size(), 31);
     for (int i = 0; i < 24; ++i)
         QCOMPARE(seen[i], "Sending Data " + QString(". ").repeated(i + 1));
@@ -573,7 +573,7 @@ void TestForm1::exitQuestionComesOncePerSend()
             ++ticksInsideQuestion;
     };
     r.boxes.answers = {true, false};
-    r.click("Command1");
+    r.Click("Command1");
     QVERIFY(r.timer.Tick());
     QVERIFY(!r.timer.Tick());
     QCOMPARE(ticksInsideQuestion, 0);
@@ -583,7 +583,7 @@ void TestForm1::exitQuestionComesOncePerSend()
     // and answered No, the first send's timer runs on.
     r.boxes.answers = {true, false};
     r.library.sendingAnswers = {true, true};
-    r.click("Command1");
+    r.Click("Command1");
     r.boxes.onShow = [&](const std::string &) {
         if (r.timer.Tick())
             ++ticksInsideQuestion;
@@ -598,7 +598,7 @@ void TestForm1::exitQuestionComesOncePerSend()
 
     // Yes closes the window and with it the port.
     r.boxes.answers = {true, true};
-    r.click("Command1");
+    r.Click("Command1");
     QVERIFY(r.timer.Tick());
     QVERIFY(!r.form->isVisible());
     QCOMPARE(r.library.calls.back(), std::string("CloseCommPort"));
@@ -607,18 +607,18 @@ void TestForm1::exitQuestionComesOncePerSend()
 void TestForm1::endOfSendRechecksConfigure()
 {
     Form1Rig r;
-    r.click("Option3");
-    r.click("DHCPYes");
+    r.Click("Option3");
+    r.Click("DHCPYes");
     r.boxes.answers = {true, false};
     r.library.sendingAnswers = {true};
-    r.click("Command1");
+    r.Click("Command1");
     QVERIFY(r.timer.Tick());
     // During the send the technician switches DHCP off; the own IP is empty.
-    r.click("DHCPNo");
+    r.Click("DHCPNo");
     QVERIFY(r.timer.Tick());
-    QCOMPARE(r.get<QLabel>("Status")->text(), QString("Data Sent"));
-    QVERIFY(!r.get("Command1")->isEnabled());
-    QVERIFY(r.get("Command2")->isEnabled());
+    QCOMPARE(r.Status(), QString("Data Sent"));
+    QVERIFY(!r.Get("Command1")->isEnabled());
+    QVERIFY(r.Get("Command2")->isEnabled());
 }
 
 void TestForm1::deleteWithPortClosedAsksNothing()
@@ -633,10 +633,10 @@ void TestForm1::deleteSendsClearLine()
 {
     Form1Rig r;
     r.boxes.answers = {false};
-    r.click("Command3");
+    r.Click("Command3");
     QVERIFY(r.library.written.empty());
     r.boxes.answers = {true};
-    r.click("Command3");
+    r.Click("Command3");
     QCOMPARE(r.library.written, std::string("%CC\r"));
     QCOMPARE(r.boxes.shown.back(), std::string("Board should now be restarting"));
 
@@ -645,69 +645,69 @@ void TestForm1::deleteSendsClearLine()
     r.library.writeCalls = 0;
     r.boxes.answers = {true};
     r.boxes.shown.clear();
-    r.click("Command3");
+    r.Click("Command3");
     QCOMPARE(r.boxes.shown.back(), std::string("Error writing to Gateway"));
 }
 
 void TestForm1::clearRestoresTheStartingPoint()
 {
     Form1Rig r;
-    r.click("Option2");
-    r.click("RemoteYes");
-    r.click("DHCPYes");
-    r.click("NBXYes");
-    r.type("NBXIP1", "10.1.1.1");
-    r.type("Mac1", "aabbccddeeff");
-    r.get<QComboBox>("CountryCode")->setCurrentIndex(1);
-    r.click("Check1");
-    r.click("Check2");
-    r.get<QLabel>("Status")->setText("Logging To File x");
-    r.click("Clear");
-    QVERIFY(r.checked("Option1") && r.checked("DHCPNo") && r.checked("NBXNo"));
-    QVERIFY(r.checked("RemoteYes")); // the remote group is left alone
+    r.Click("Option2");
+    r.Click("RemoteYes");
+    r.Click("DHCPYes");
+    r.Click("NBXYes");
+    r.Type("NBXIP1", "10.1.1.1");
+    r.Type("Mac1", "aabbccddeeff");
+    r.Get<QComboBox>("CountryCode")->setCurrentIndex(1);
+    r.Click("Check1");
+    r.Click("Check2");
+    r.Get<QLabel>("Status")->setText("Logging To File x");
+    r.Click("Clear");
+    QVERIFY(r.Checked("Option1") && r.Checked("DHCPNo") && r.Checked("NBXNo"));
+    QVERIFY(r.Checked("RemoteYes")); // the remote group is left alone
     for (const auto *name : {"NBXIP1", "NBXIP4", "Mac1", "Mac6"})
-        QVERIFY(r.box(name)->text().isEmpty());
-    QCOMPARE(r.get<QComboBox>("CountryCode")->currentText(), QString("  <Select Country>"));
-    QVERIFY(r.get<QCheckBox>("Check1")->isChecked() && !r.get<QCheckBox>("Check2")->isChecked());
-    QCOMPARE(r.get<QLabel>("Status")->text(), QString("Logging To File x"));
+        QVERIFY(r.Box(name)->text().isEmpty());
+    QCOMPARE(r.Get<QComboBox>("CountryCode")->currentText(), QString("  <Select Country>"));
+    QVERIFY(r.Get<QCheckBox>("Check1")->isChecked() && !r.Get<QCheckBox>("Check2")->isChecked());
+    QCOMPARE(r.Status(), QString("Logging To File x"));
     for (const auto *names : {&kDHCPQuestion, &kOwnIP, &kNBXIP, &kNBXMac, &kRemoteQuestion})
         for (const auto &name : *names)
-            QVERIFY2(!r.enabledProperty(qPrintable(name)), qPrintable(name));
+            QVERIFY2(!r.EnabledProperty(qPrintable(name)), qPrintable(name));
     // "Ethernet" with the remote Yes left over needs both NBX addresses.
-    QVERIFY(!r.get("Command1")->isEnabled());
-    QVERIFY(r.get("Command3")->isEnabled());
+    QVERIFY(!r.Get("Command1")->isEnabled());
+    QVERIFY(r.Get("Command3")->isEnabled());
 }
 
 void TestForm1::dialogOkMovesThePortAndTheButtonsFollow()
 {
     Form1Rig r;
-    QVERIFY(r.get("Command1")->isEnabled() && r.get("Command3")->isEnabled());
+    QVERIFY(r.Get("Command1")->isEnabled() && r.Get("Command3")->isEnabled());
     const auto choose = [&](int downs) {
-        r.click("Advanced");
-        r.dialogOk(downs);
+        r.Click("Advanced");
+        r.DialogOk(downs);
         QTRY_VERIFY(!r.form->Dialog()); // closed, and gone once the event loop has run
     };
     choose(2); // Com3, which does not open
     QCOMPARE(r.boxes.shown.back(), std::string("Failed to Open Com3"));
-    QVERIFY(!r.get("Command1")->isEnabled());
-    QVERIFY(!r.get("Command3")->isEnabled());
+    QVERIFY(!r.Get("Command1")->isEnabled());
+    QVERIFY(!r.Get("Command3")->isEnabled());
     r.library.openablePorts = {3};
     choose(0); // the same port again: tried once more, and now it opens
     QVERIFY(r.link.IsPortOpen());
     QCOMPARE(r.link.GetComPort(), 3);
-    QVERIFY(r.get("Command1")->isEnabled());
-    QVERIFY(r.get("Command3")->isEnabled());
+    QVERIFY(r.Get("Command1")->isEnabled());
+    QVERIFY(r.Get("Command3")->isEnabled());
 }
 
 void TestForm1::advancedAgainKeepsTheDialogsEdits()
 {
     Form1Rig r;
-    r.click("Advanced");
+    r.Click("Advanced");
     QPointer<QDialog> first = r.form->Dialog();
     auto *want = first->findChild<QCheckBox *>("WantLogging");
     QTest::mouseClick(want, Qt::LeftButton, {}, QPoint(6, want->height() / 2));
     QVERIFY(!want->isChecked());
-    r.click("Advanced");
+    r.Click("Advanced");
     QCOMPARE(r.form->Dialog(), first.data());
     QVERIFY(!want->isChecked());
     QCOMPARE(r.form->findChildren<QDialog *>().size(), 1);
@@ -731,22 +731,22 @@ void TestForm1::endOfSendWaitsForTheOpenBox()
     QFETCH(QString, box);
     Form1Rig r;
     r.boxes.answers = {true};
-    r.click("Command1"); // the next tick finds the send over
+    r.Click("Command1"); // the next tick finds the send over
     r.library.logging = action == WhileSending::DialogLogFails ? 0 : 1;
     r.library.refuseLog = true;
-    r.click("Advanced");
+    r.Click("Advanced");
     QPointer<QDialog> dialog = r.form->Dialog();
     if (action == WhileSending::DialogLogFails)
-        r.click("WantLogging");
+        r.Click("WantLogging");
     r.boxes.onShow = [&](const std::string &text) {
         if (QString::fromStdString(text) == box)
             QVERIFY(r.timer.Tick());
     };
     r.boxes.answers = {true, true};
     if (action == WhileSending::Delete)
-        r.click("Command3");
+        r.Click("Command3");
     else
-        r.dialogOk(action == WhileSending::DialogPortFails ? 2 : 0);
+        r.DialogOk(action == WhileSending::DialogPortFails ? 2 : 0);
     QVERIFY(r.form->isVisible());
     QVERIFY(r.boxes.shown.back() != kExitAfterSend);
     QCOMPARE(r.library.written.ends_with("%CE\r%CC\r"), action == WhileSending::Delete);
@@ -775,7 +775,7 @@ void TestForm1::deleteChecksAgainAfterItsQuestion()
             r.library.lineUp = false;
     };
     r.boxes.answers = {true};
-    r.click("Command3");
+    r.Click("Command3");
     QCOMPARE(r.boxes.shown.size(), std::size_t(1)); // the question alone
     QVERIFY(r.library.written.empty());
 }
@@ -785,27 +785,27 @@ void TestForm1::deleteChecksAgainAfterItsQuestion()
 void TestForm1::lostCardIsAwaitedAndReopened()
 {
     Form1Rig r;
-    auto *status = r.get<QLabel>("Status");
+    auto *status = r.Get<QLabel>("Status");
     r.library.lineUp = false;
     r.library.openablePorts.clear();
     QVERIFY(r.watch.Tick() && r.watch.Tick() && r.watch.Tick());
-    QVERIFY(!r.get("Command1")->isEnabled() && !r.get("Command3")->isEnabled());
+    QVERIFY(!r.Get("Command1")->isEnabled() && !r.Get("Command3")->isEnabled());
     QCOMPARE(status->text(), QString("Card disconnected, waiting for it on Com1"));
     QCOMPARE(r.library.Count("OpenCommPort 1"), 3);
     r.library.openablePorts = {1};
     QVERIFY(r.watch.Tick());
-    QVERIFY(r.get("Command1")->isEnabled() && r.get("Command3")->isEnabled());
+    QVERIFY(r.Get("Command1")->isEnabled() && r.Get("Command3")->isEnabled());
     QCOMPARE(status->text(), QString("Card connected again on Com1"));
 
     // Gone again: the same port chosen in the dialog opens it at once. A port
     // chosen there that does not open is not tried again.
     r.library.lineUp = false;
-    r.click("Advanced");
-    r.dialogOk();
-    QVERIFY(r.get("Command1")->isEnabled() && r.get("Command3")->isEnabled());
+    r.Click("Advanced");
+    r.DialogOk();
+    QVERIFY(r.Get("Command1")->isEnabled() && r.Get("Command3")->isEnabled());
     QVERIFY(r.boxes.shown.empty());
-    r.click("Advanced");
-    r.dialogOk(2);
+    r.Click("Advanced");
+    r.DialogOk(2);
     QVERIFY(r.watch.Tick() && r.watch.Tick());
     QCOMPARE(r.library.Count("OpenCommPort 3"), 1);
 }
@@ -814,17 +814,17 @@ void TestForm1::failedSendsSaySo()
 {
     Form1Rig r;
     r.boxes.answers = {true, false};
-    r.click("Command1");
+    r.Click("Command1");
     QVERIFY(r.timer.Tick());
     // The next send's error box does not stand beside the last one's "Data Sent".
     r.library.failWriteAt = r.library.writeCalls + 5;
     QString besideError = "-";
     r.boxes.onShow = [&](const std::string &text) {
         if (text == "Error writing to Gateway")
-            besideError = r.get<QLabel>("Status")->text();
+            besideError = r.Status();
     };
     r.boxes.answers = {true};
-    r.click("Command1");
+    r.Click("Command1");
     QCOMPARE(besideError, QString());
     QVERIFY(r.timer.Tick());
 
@@ -832,10 +832,10 @@ void TestForm1::failedSendsSaySo()
     r.library.failWriteAt = -1;
     r.boxes.shown.clear();
     r.boxes.answers = {true, true};
-    r.click("Command1");
+    r.Click("Command1");
     r.library.lostData = true;
     QVERIFY(r.timer.Tick());
-    QCOMPARE(r.get<QLabel>("Status")->text(), QString("Sending failed"));
+    QCOMPARE(r.Status(), QString("Sending failed"));
     QCOMPARE(r.boxes.shown.back(), std::string("The line to the card was lost during the send."));
     QVERIFY(r.form->isVisible()); // no exit question
 }
@@ -854,14 +854,14 @@ void TestForm1::typedCountryGoesOutAsTyped()
     QFETCH(QString, typed);
     QFETCH(bool, known);
     Form1Rig r;
-    QLineEdit *country = r.get<QComboBox>("CountryCode")->lineEdit();
+    QLineEdit *country = r.Get<QComboBox>("CountryCode")->lineEdit();
     country->setFocus();
     country->selectAll();
     QTest::keyClicks(country, typed);
     QTest::keyClick(country, Qt::Key_Tab); // the box loses the focus
     QCOMPARE(country->text(), typed);
     r.boxes.answers = {true};
-    r.click("Command1");
+    r.Click("Command1");
     QCOMPARE(r.library.written.find("%CV1\r") != std::string::npos, known);
 }
 
@@ -869,12 +869,12 @@ void TestForm1::logNameIsShownAsPlainText()
 {
     Form1Rig r;
     r.library.logging = 0;
-    r.click("Advanced");
-    r.click("WantLogging");
-    r.get<QLineEdit>("FileName")->selectAll();
-    QTest::keyClicks(r.get("FileName"), "<font color=red>x</font>");
-    r.dialogOk();
-    QCOMPARE(r.get<QLabel>("Status")->textFormat(), Qt::PlainText);
+    r.Click("Advanced");
+    r.Click("WantLogging");
+    r.Get<QLineEdit>("FileName")->selectAll();
+    QTest::keyClicks(r.Get("FileName"), "<font color=red>x</font>");
+    r.DialogOk();
+    QCOMPARE(r.Get<QLabel>("Status")->textFormat(), Qt::PlainText);
 }
 
 void TestForm1::loggingThatStoppedIsNotClaimed_data()
@@ -894,20 +894,20 @@ void TestForm1::loggingThatStoppedIsNotClaimed()
     QFETCH(QString, status);
     Form1Rig r(true, when != LogCheck::StartUp);
     if (when == LogCheck::SwitchedOff) {
-        r.click("Advanced");
-        r.click("WantLogging");
-        r.dialogOk();
+        r.Click("Advanced");
+        r.Click("WantLogging");
+        r.DialogOk();
     }
     r.library.logging = 0; // the library stopped: the disk is full
     if (when == LogCheck::DialogOpens) {
-        r.click("Advanced");
+        r.Click("Advanced");
     } else if (when != LogCheck::StartUp) {
         r.boxes.answers = {true, false};
-        r.click("Command1");
+        r.Click("Command1");
         QVERIFY(r.timer.Tick());
         QCOMPARE(r.boxes.shown.back(), std::string(kExitAfterSend));
     }
-    QCOMPARE(r.get<QLabel>("Status")->text(), status);
+    QCOMPARE(r.Status(), status);
 }
 
 void TestForm1::staleNBXAddressUnderEthernet_data()
@@ -925,12 +925,12 @@ void TestForm1::staleNBXAddressUnderEthernet()
     QFETCH(QString, sent);
     Form1Rig r;
     for (const char *name : {"Option3", "DHCPYes", "NBXYes"})
-        r.click(name);
-    r.type("NBXIP1", typed);
-    r.type("Mac1", "010203040506");
-    r.click("Option1");
+        r.Click(name);
+    r.Type("NBXIP1", typed);
+    r.Type("Mac1", "010203040506");
+    r.Click("Option1");
     r.boxes.answers = {true};
-    r.click("Command1");
+    r.Click("Command1");
     QCOMPARE(r.boxes.shown, std::vector<std::string> {kConfigureQuestion});
     QVERIFY(QString::fromStdString(r.library.written).contains(sent));
 }
