@@ -40,7 +40,7 @@ std::filesystem::path DeviceFolder()
     return HomeFolder() / ".config" / "portlink";
 }
 
-std::optional<std::filesystem::path> PortLink(int port)
+std::optional<std::filesystem::path> ComLinkPath(int port)
 {
     if (port < kFirstPort || port > kLastPort)
         return std::nullopt;
@@ -49,7 +49,7 @@ std::optional<std::filesystem::path> PortLink(int port)
 
 std::optional<DeviceName> DeviceForPort(int port)
 {
-    const auto found = PortLink(port);
+    const auto found = ComLinkPath(port);
     if (!found)
         return std::nullopt;
     const auto &link = *found;

@@ -21,7 +21,7 @@ struct DeviceName {
 
 // The link `comN` in DeviceFolder() that maps COM `port`, whether it exists
 // or not; nothing for a number outside kFirstPort..kLastPort.
-[[nodiscard]] std::optional<std::filesystem::path> PortLink(int port);
+[[nodiscard]] std::optional<std::filesystem::path> ComLinkPath(int port);
 
 // Nothing for a number outside kFirstPort..kLastPort.
 [[nodiscard]] std::optional<DeviceName> DeviceForPort(int port);

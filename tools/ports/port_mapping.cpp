@@ -77,7 +77,7 @@ std::optional<int> ParsePort(std::string_view text)
 
 Outcome MapPort(int port, const std::string &device, bool force, const SystemRoots &roots)
 {
-    const auto link = portlink::PortLink(port);
+    const auto link = portlink::ComLinkPath(port);
     if (!link)
         return Fail(BadPort(port));
     const std::string com = ComName(port);
@@ -152,7 +152,7 @@ Outcome MapPort(int port, const std::string &device, bool force, const SystemRoo
 
 Outcome UnmapPort(int port)
 {
-    const auto link = portlink::PortLink(port);
+    const auto link = portlink::ComLinkPath(port);
     if (!link)
         return Fail(BadPort(port));
     const std::string com = ComName(port);

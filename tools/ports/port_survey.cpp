@@ -90,7 +90,7 @@ Survey TakeSurvey(const SystemRoots &roots)
     std::vector<bool> named(devices.size(), false);
     for (int port = portlink::kFirstPort; port <= portlink::kLastPort; ++port) {
         const auto name = portlink::DeviceForPort(port);
-        const auto link = portlink::PortLink(port);
+        const auto link = portlink::ComLinkPath(port);
         PortRow row;
         row.port = port;
         row.device = name->path;
