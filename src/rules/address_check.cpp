@@ -1,7 +1,5 @@
 #include "address_check.h"
 
-#include "configuration.h"
-
 #include <algorithm>
 #include <cctype>
 #include <vector>
@@ -45,14 +43,4 @@ bool IsValidMacAddress(const std::string &text)
         return !p.empty() && p.size() <= 2
             && std::all_of(p.begin(), p.end(), [](unsigned char c) { return std::isxdigit(c); });
     });
-}
-
-std::optional<std::string> MalformedAddressMessage(const Answers &a)
-{
-    for (const auto &address : AddressesToSend(a)) {
-        const bool ok = address.mac ? IsValidMacAddress(address.value) : IsValidDottedAddress(address.value);
-        if (!ok)
-            return "Not a valid " + address.name + ": " + address.value;
-    }
-    return std::nullopt;
 }

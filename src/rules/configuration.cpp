@@ -105,6 +105,16 @@ std::vector<SentAddress> AddressesToSend(const Answers &a)
     return out;
 }
 
+std::optional<std::string> MalformedAddressMessage(const Answers &a)
+{
+    for (const auto &address : AddressesToSend(a)) {
+        const bool ok = address.mac ? IsValidMacAddress(address.value) : IsValidDottedAddress(address.value);
+        if (!ok)
+            return "Not a valid " + address.name + ": " + address.value;
+    }
+    return std::nullopt;
+}
+
 std::string NextProgressCaption(int &ticks)
 {
     ++ticks;

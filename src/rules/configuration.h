@@ -36,6 +36,10 @@ struct SentAddress {
 // The addresses that ConfigurationLines sends, in sending order.
 [[nodiscard]] std::vector<SentAddress> AddressesToSend(const Answers &a);
 
+// "Not a valid IP Address: 999.0.0.5" for the first malformed address that
+// Configure would send, nothing when all are well formed.
+[[nodiscard]] std::optional<std::string> MalformedAddressMessage(const Answers &a);
+
 // The progress line for one tick of a send: counts `ticks` up, wrapping
 // after 24 dots, and returns "Sending Data " with that many ". ".
 [[nodiscard]] std::string NextProgressCaption(int &ticks);
