@@ -5,6 +5,7 @@
 #include "gateway_commands.h"
 #include "main_window_access.h"
 #include "message_boxes.h"
+#include "serial_devices.h"
 #include "serial_library.h"
 #include "twips.h"
 #include "widget_factory.h"
@@ -99,8 +100,12 @@ void Form2::CreateControls()
 
 void Form2::Form_Load()
 {
-    for (int port = 1; port <= kPortCount; ++port)
+    for (int port = 1; port <= kPortCount; ++port) {
         ComPortCombo->addItem(QStringLiteral("Com%1").arg(port));
+        // Which device the entry is, as the dialog opens: names change when
+        // an adapter is plugged into another socket.
+        ComPortCombo->setItemData(port - 1, QString::fromStdString(ports::DescribePort(port)), Qt::ToolTipRole);
+    }
     ComPortCombo->SetListIndex(link_.GetComPort() - 1);
 
     SerialLibrary &library = link_.library();

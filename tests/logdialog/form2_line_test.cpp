@@ -154,7 +154,12 @@ private slots:
         QCOMPARE(OpenCount(rig.com1.devicePath()), 2); // the pair's own hold and the library's
 
         Form2 *dlg = rig.Open();
-        dialogtest::PickEntry(Find<DropDownCombo>(dlg, "ComPortCombo"), 2);
+        // Each entry tells which device it is.
+        auto *combo = Find<DropDownCombo>(dlg, "ComPortCombo");
+        const auto tip = [combo](int index) { return combo->itemData(index, Qt::ToolTipRole).toString().toStdString(); };
+        QCOMPARE(tip(0), rig.com1.devicePath());
+        QCOMPARE(tip(2), com3Mapped ? rig.com3.devicePath() : std::string("not connected"));
+        dialogtest::PickEntry(combo, 2);
         QTest::mouseClick(Find<QPushButton>(dlg, "cmdOK"), Qt::LeftButton);
 
         QCOMPARE(OpenCount(rig.com1.devicePath()), 1);
