@@ -109,7 +109,7 @@ bool PortLink::open(int port)
     openError_.clear();
     unconfirmed_ = false;
     lost_ = false;
-    queue_.clear(); // nothing from an earlier port
+    queue_.Clear(); // nothing from an earlier port
     wakeReader();   // so that it starts reading this one
     return true;
 }
@@ -214,9 +214,9 @@ void PortLink::noteLineState(SerialBackend &port)
 bool PortLink::readByte(std::uint8_t &byte, std::chrono::milliseconds wait)
 {
     std::unique_lock lock(mu_);
-    if (!received_.wait_for(lock, wait, [&] { return !queue_.empty(); }))
+    if (!received_.wait_for(lock, wait, [&] { return !queue_.Empty(); }))
         return false;
-    byte = *queue_.pop();
+    byte = *queue_.Pop();
     return true;
 }
 
@@ -225,7 +225,7 @@ bool PortLink::startLogging(const char *name)
     std::lock_guard lock(logMu_);
     std::string why;
     const std::string fileName = name ? name : "";
-    if (!log_.open(fileName, why)) { // closes an earlier file first
+    if (!log_.Open(fileName, why)) { // closes an earlier file first
         Complain("cannot log to '" + fileName + "': " + why);
         return false;
     }
@@ -235,22 +235,22 @@ bool PortLink::startLogging(const char *name)
 void PortLink::stopLogging()
 {
     std::lock_guard lock(logMu_);
-    log_.close();
+    log_.Close();
 }
 
 bool PortLink::logging()
 {
     std::lock_guard lock(logMu_);
-    return log_.isOpen();
+    return log_.IsOpen();
 }
 
 bool PortLink::logFileName(char *buffer, std::int32_t size)
 {
     std::lock_guard lock(logMu_);
-    if (!log_.isOpen() || !buffer || size <= 0)
+    if (!log_.IsOpen() || !buffer || size <= 0)
         return false;
     // A name cut short would name another file; write none instead.
-    const std::string &name = log_.name();
+    const std::string &name = log_.Name();
     if (name.size() >= static_cast<std::size_t>(size))
         return false;
     std::memcpy(buffer, name.c_str(), name.size() + 1);
@@ -320,14 +320,14 @@ void PortLink::deliver(std::span<const std::uint8_t> bytes)
     {
         std::lock_guard lock(logMu_);
         std::string why;
-        if (log_.isOpen() && !log_.append(bytes, why)) {
+        if (log_.IsOpen() && !log_.Append(bytes, why)) {
             // Going on would claim a log that is not being written.
-            Complain("logging to '" + log_.name() + "' stopped: " + why);
-            log_.close();
+            Complain("logging to '" + log_.Name() + "' stopped: " + why);
+            log_.Close();
         }
     }
     std::lock_guard lock(mu_);
-    queue_.push(bytes);
+    queue_.Push(bytes);
     received_.notify_all();
 }
 
