@@ -130,7 +130,7 @@ std::string PortLink::openError()
 bool PortLink::configure()
 {
     auto port = borrow();
-    const bool ok = port && port->configure();
+    const bool ok = port && port->Configure();
     giveBack(port);
     return ok;
 }
@@ -146,7 +146,7 @@ void PortLink::closeLocked()
     Port port = borrow();
     if (!port)
         return;
-    port->interrupt(); // a writer waiting for room must not hold the close up
+    port->Interrupt(); // a writer waiting for room must not hold the close up
     drain(*port);      // the reader goes on logging meanwhile
     noteLineState(*port);
     std::unique_lock lock(mu_);
@@ -159,13 +159,13 @@ void PortLink::closeLocked()
 
 void PortLink::drain(SerialBackend &port)
 {
-    if (!port.sending())
+    if (!port.Sending())
         return;
-    const auto limit = 1s + std::chrono::milliseconds(port.queued() * 1000 / kBytesPerSecond);
+    const auto limit = 1s + std::chrono::milliseconds(port.Queued() * 1000 / kBytesPerSecond);
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (port.sending() && std::chrono::steady_clock::now() < deadline)
+    while (port.Sending() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(5ms);
-    port.discardQueued();
+    port.DiscardQueued();
 }
 
 bool PortLink::write(std::uint8_t byte, std::chrono::milliseconds wait)
@@ -173,7 +173,7 @@ bool PortLink::write(std::uint8_t byte, std::chrono::milliseconds wait)
     auto port = borrow();
     if (!port)
         return false;
-    const bool ok = port->write(byte, wait) == WriteResult::Written;
+    const bool ok = port->Write(byte, wait) == WriteResult::Written;
     if (ok)
         unconfirmed_ = true;
     noteLineState(*port);
@@ -186,8 +186,8 @@ bool PortLink::sending()
     auto port = borrow();
     if (!port)
         return false;
-    const bool busy = port->sending();
-    if (!busy && !port->failed())
+    const bool busy = port->Sending();
+    if (!busy && !port->Failed())
         unconfirmed_ = false; // all seen gone while the line was up
     noteLineState(*port);
     giveBack(port);
@@ -199,7 +199,7 @@ bool PortLink::lineUp()
     auto port = borrow();
     if (!port)
         return false;
-    const bool up = !port->hungUp();
+    const bool up = !port->HungUp();
     noteLineState(*port);
     giveBack(port);
     return up;
@@ -207,7 +207,7 @@ bool PortLink::lineUp()
 
 void PortLink::noteLineState(SerialBackend &port)
 {
-    if (port.failed() && unconfirmed_.exchange(false))
+    if (port.Failed() && unconfirmed_.exchange(false))
         lost_ = true;
 }
 
@@ -288,10 +288,10 @@ void PortLink::readerLoop(int wakeFd)
     while (!stopping_) {
         // A failed port is left out: a hung-up tty reports POLLHUP for ever
         // and would keep this loop spinning.
-        Port port = port_ && !port_->failed() ? port_ : nullptr;
+        Port port = port_ && !port_->Failed() ? port_ : nullptr;
         lock.unlock();
 
-        pollfd fds[2] = {{wakeFd, POLLIN, 0}, {port ? port->waitHandle() : -1, POLLIN, 0}};
+        pollfd fds[2] = {{wakeFd, POLLIN, 0}, {port ? port->WaitHandle() : -1, POLLIN, 0}};
         const int ready = poll(fds, 2, -1);
         if (ready < 0 && errno != EINTR)
             std::this_thread::sleep_for(std::chrono::milliseconds(10)); // ENOMEM: do not spin
@@ -301,7 +301,7 @@ void PortLink::readerLoop(int wakeFd)
         }
         if (ready > 0 && port && fds[1].revents) {
             const bool lineEvent = (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-            const auto got = port->read(buffer, lineEvent);
+            const auto got = port->Read(buffer, lineEvent);
             if (got.count > 0)
                 deliver(std::span(buffer).first(got.count));
             noteLineState(*port);

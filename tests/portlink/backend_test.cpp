@@ -19,22 +19,22 @@ using namespace std::chrono_literals;
 // A device whose output queue empties only when the test says so.
 class QueueingDevice final : public SerialBackend {
 public:
-    bool configure() override { return !failed(); }
-    WriteResult write(std::uint8_t, std::chrono::milliseconds) override
+    bool Configure() override { return !Failed(); }
+    WriteResult Write(std::uint8_t, std::chrono::milliseconds) override
     {
-        if (failed())
+        if (Failed())
             return WriteResult::Failed;
         ++inQueue;
         return WriteResult::Written;
     }
-    bool sending() override { return !failed() && inQueue > 0; }
-    std::size_t queued() override { return static_cast<std::size_t>(inQueue.load()); }
-    void discardQueued() override { discarded = inQueue.exchange(0); }
-    void interrupt() override {}
-    int waitHandle() const override { return -1; }
-    ReadResult read(std::span<std::uint8_t>, bool) override { return {}; }
+    bool Sending() override { return !Failed() && inQueue > 0; }
+    std::size_t Queued() override { return static_cast<std::size_t>(inQueue.load()); }
+    void DiscardQueued() override { discarded = inQueue.exchange(0); }
+    void Interrupt() override {}
+    int WaitHandle() const override { return -1; }
+    ReadResult Read(std::span<std::uint8_t>, bool) override { return {}; }
 
-    void hangUp() { markFailed(); }
+    void hangUp() { MarkFailed(); }
     std::atomic<int> inQueue {0};
     std::atomic<int> discarded {0};
 };
