@@ -22,7 +22,7 @@ class OpenCard {
 public:
     OpenCard()
     {
-        devices_.map(1, card.devicePath());
+        devices_.Map(1, card.DevicePath());
         Run();
         ok = OpenCommPort(1) != 0 && ConfigureOpenComPort() != 0;
     }
@@ -103,7 +103,7 @@ void BM_WriteToBoard(benchmark::State &state)
         state.SkipWithError("cannot open the pty");
         return;
     }
-    Drain drain(open.card.cardFd());
+    Drain drain(open.card.CardFd());
     std::uint8_t b = 0;
     std::uint64_t written = 0;
     for (auto _ : state) {
@@ -127,7 +127,7 @@ void BM_SustainedToReader(benchmark::State &state)
         state.SkipWithError("cannot open the pty");
         return;
     }
-    Drain drain(open.card.cardFd());
+    Drain drain(open.card.CardFd());
     std::uint64_t total = 0;
     for (auto _ : state) {
         const auto start = Clock::now();
@@ -165,7 +165,7 @@ void BM_LongestConfigurationAcross(benchmark::State &state)
                 state.SkipWithError("write refused");
                 return;
             }
-        if (open.card.readExactly(config.size()).size() != config.size()) {
+        if (open.card.ReadExactly(config.size()).size() != config.size()) {
             state.SkipWithError("bytes lost");
             return;
         }

@@ -23,7 +23,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(::Run(), 0);
-        devices.map(1, card.devicePath());
+        devices.Map(1, card.DevicePath());
     }
     void TearDown() override
     {
