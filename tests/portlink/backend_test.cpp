@@ -34,7 +34,7 @@ public:
     int WaitHandle() const override { return -1; }
     ReadResult Read(std::span<std::uint8_t>, bool) override { return {}; }
 
-    void hangUp() { MarkFailed(); }
+    void HangUp() { MarkFailed(); }
     std::atomic<int> inQueue {0};
     std::atomic<int> discarded {0};
 };
@@ -48,7 +48,7 @@ protected:
     }};
     QueueingDevice *device = nullptr;
 
-    void send(int count)
+    void Send(int count)
     {
         for (int i = 0; i < count; ++i)
             ASSERT_TRUE(link.Write('x', 0ms));
@@ -58,9 +58,9 @@ protected:
 TEST_F(BackendSeamTest, BytesQueuedWhenTheLineFailsAreLostUntilTheNextOpen)
 {
     ASSERT_TRUE(link.Open(1));
-    send(3);
+    Send(3);
     EXPECT_TRUE(link.Sending());
-    device->hangUp();
+    device->HangUp();
     EXPECT_FALSE(link.Sending());
     EXPECT_FALSE(link.LineUp());
     EXPECT_TRUE(link.LostData());
@@ -74,10 +74,10 @@ TEST_F(BackendSeamTest, BytesQueuedWhenTheLineFailsAreLostUntilTheNextOpen)
 TEST_F(BackendSeamTest, BytesSeenGoneBeforeTheLineFailsAreNotLost)
 {
     ASSERT_TRUE(link.Open(1));
-    send(3);
+    Send(3);
     device->inQueue = 0;
     EXPECT_FALSE(link.Sending());
-    device->hangUp();
+    device->HangUp();
     EXPECT_FALSE(link.LineUp());
     EXPECT_FALSE(link.LostData());
 }
@@ -88,7 +88,7 @@ TEST_F(BackendSeamTest, CloseWaitsForQueuedBytesWithinItsBound)
 {
     using Clock = std::chrono::steady_clock;
     ASSERT_TRUE(link.Open(1));
-    send(96);
+    Send(96);
     std::thread line([this] {
         std::this_thread::sleep_for(200ms);
         device->inQueue = 0;
@@ -100,7 +100,7 @@ TEST_F(BackendSeamTest, CloseWaitsForQueuedBytesWithinItsBound)
     EXPECT_EQ(device->discarded, 0);
 
     ASSERT_TRUE(link.Open(1));
-    send(96); // a line that never moves: 100 ms of bytes
+    Send(96); // a line that never moves: 100 ms of bytes
     start = Clock::now();
     link.Close();
     const auto took = Clock::now() - start;

@@ -36,7 +36,7 @@ TEST_P(OpenFailureTest, FailsWithOneLineNamingDeviceAndReason)
     {
         StderrCapture capture;
         EXPECT_EQ(OpenCommPort(static_cast<int16_t>(port)), 0);
-        said = capture.text();
+        said = capture.Text();
     }
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_EQ(said.rfind("portlink: ", 0), 0u) << said;
@@ -129,7 +129,7 @@ TEST_F(FaultTest, PermissionDeniedSaysWhy)
     ASSERT_EQ(chmod(card.DevicePath().c_str(), 0), 0);
     StderrCapture capture;
     EXPECT_EQ(OpenCommPort(1), 0);
-    EXPECT_NE(capture.text().find("permission denied; not even its owner"), std::string::npos) << capture.text();
+    EXPECT_NE(capture.Text().find("permission denied; not even its owner"), std::string::npos) << capture.Text();
 }
 
 TEST_F(FaultTest, DeviceHeldElsewhereDoesNotOpen)
@@ -141,7 +141,7 @@ TEST_F(FaultTest, DeviceHeldElsewhereDoesNotOpen)
         ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
         StderrCapture capture;
         EXPECT_EQ(OpenCommPort(1), 0);
-        EXPECT_NE(capture.text().find("in use by another program"), std::string::npos) << capture.text();
+        EXPECT_NE(capture.Text().find("in use by another program"), std::string::npos) << capture.Text();
         close(other);
     }
 

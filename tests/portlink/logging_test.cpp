@@ -90,7 +90,7 @@ TEST_F(LoggingTest, LogThatFailsLaterStopsLogging)
     while (IsLogging() != 0 && Clock::now() < deadline)
         std::this_thread::sleep_for(5ms);
     EXPECT_EQ(IsLogging(), 0) << "a log that is not being written";
-    EXPECT_NE(capture.text().find("logging to '/dev/full' stopped"), std::string::npos) << capture.text();
+    EXPECT_NE(capture.Text().find("logging to '/dev/full' stopped"), std::string::npos) << capture.Text();
 }
 
 struct BadLog {
@@ -109,7 +109,7 @@ TEST_P(BadLogTest, LoggingStaysOff)
     {
         StderrCapture capture;
         EXPECT_EQ(StartLogging(GetParam().name == std::string("NullName") ? nullptr : name.c_str()), 0);
-        EXPECT_NE(capture.text().find("cannot log to"), std::string::npos) << capture.text();
+        EXPECT_NE(capture.Text().find("cannot log to"), std::string::npos) << capture.Text();
     }
     EXPECT_EQ(IsLogging(), 0);
     char buffer[255];
@@ -156,8 +156,8 @@ TEST_P(LogLinkTest, AreRefusedWhenAnotherUserMadeThem)
     {
         StderrCapture capture;
         EXPECT_EQ(StartLogging("TovrikLog.txt"), row.followed ? 1 : 0);
-        EXPECT_EQ(capture.text().find("symbolic link made by another user") != std::string::npos, !row.followed)
-            << capture.text();
+        EXPECT_EQ(capture.Text().find("symbolic link made by another user") != std::string::npos, !row.followed)
+            << capture.Text();
     }
     EXPECT_EQ(IsLogging(), row.followed ? 1 : 0);
     if (row.followed) {
@@ -201,12 +201,12 @@ TEST_P(LostLogTest, IsMadeAgainAtItsPathOrLoggingStops)
     card.Write("second\r\n");
     if (GetParam().goesOn) {
         EXPECT_TRUE(Holds(log, "second\r\n")) << ReadFile(log.string());
-        EXPECT_EQ(capture.text(), "");
+        EXPECT_EQ(capture.Text(), "");
     } else {
         const auto deadline = Clock::now() + 5s;
         while (IsLogging() != 0 && Clock::now() < deadline)
             std::this_thread::sleep_for(5ms);
-        EXPECT_NE(capture.text().find("stopped"), std::string::npos) << capture.text();
+        EXPECT_NE(capture.Text().find("stopped"), std::string::npos) << capture.Text();
         EXPECT_FALSE(std::filesystem::exists(temp.Path() / "other.txt"));
     }
     EXPECT_EQ(IsLogging(), GetParam().goesOn ? 1 : 0);

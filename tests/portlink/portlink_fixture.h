@@ -52,7 +52,7 @@ public:
     ~StderrCapture();
     StderrCapture(const StderrCapture &) = delete;
     StderrCapture &operator=(const StderrCapture &) = delete;
-    [[nodiscard]] std::string text() const;
+    [[nodiscard]] std::string Text() const;
 
 private:
     int saved_ = -1;
