@@ -23,7 +23,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(::Run(), 0);
-        devices.Map(1, card.DevicePath());
+        devices_.Map(1, card_.DevicePath());
     }
     void TearDown() override
     {
@@ -40,9 +40,9 @@ protected:
         ASSERT_NE(ConfigureOpenComPort(), 0);
     }
 
-    testsupport::DeviceDir devices;
-    testsupport::PtyPair card;
-    testsupport::TempDir temp;
+    testsupport::DeviceDir devices_;
+    testsupport::PtyPair card_;
+    testsupport::TempDir temp_;
 };
 
 // Everything the library writes to stderr while the object lives.
