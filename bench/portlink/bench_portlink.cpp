@@ -22,9 +22,9 @@ class OpenCard {
 public:
     OpenCard()
     {
-        devices_.Map(1, card_.DevicePath());
+        devices_.Map(1, card.DevicePath());
         Run();
-        ok_ = OpenCommPort(1) != 0 && ConfigureOpenComPort() != 0;
+        ok = OpenCommPort(1) != 0 && ConfigureOpenComPort() != 0;
     }
     ~OpenCard()
     {
@@ -34,8 +34,8 @@ public:
     OpenCard(const OpenCard &) = delete;
     OpenCard &operator=(const OpenCard &) = delete;
 
-    testsupport::PtyPair card_;
-    bool ok_ = false;
+    testsupport::PtyPair card;
+    bool ok = false;
 
 private:
     testsupport::DeviceDir devices_;
@@ -99,11 +99,11 @@ std::string LongestConfiguration()
 void WriteOneByte(benchmark::State &state)
 {
     OpenCard open;
-    if (!open.ok_) {
+    if (!open.ok) {
         state.SkipWithError("cannot open the pty");
         return;
     }
-    Drain drain(open.card_.CardFd());
+    Drain drain(open.card.CardFd());
     std::uint8_t b = 0;
     std::uint64_t written = 0;
     for (auto _ : state) {
@@ -123,11 +123,11 @@ void SustainedToReader(benchmark::State &state)
 {
     constexpr int kChunk = 64 * 1024;
     OpenCard open;
-    if (!open.ok_) {
+    if (!open.ok) {
         state.SkipWithError("cannot open the pty");
         return;
     }
-    Drain drain(open.card_.CardFd());
+    Drain drain(open.card.CardFd());
     std::uint64_t total = 0;
     for (auto _ : state) {
         const auto start = Clock::now();
@@ -153,7 +153,7 @@ BENCHMARK(SustainedToReader)->UseManualTime()->Unit(benchmark::kMillisecond);
 void LongestConfigurationAcross(benchmark::State &state)
 {
     OpenCard open;
-    if (!open.ok_) {
+    if (!open.ok) {
         state.SkipWithError("cannot open the pty");
         return;
     }
@@ -165,7 +165,7 @@ void LongestConfigurationAcross(benchmark::State &state)
                 state.SkipWithError("write refused");
                 return;
             }
-        if (open.card_.ReadExactly(config.size()).size() != config.size()) {
+        if (open.card.ReadExactly(config.size()).size() != config.size()) {
             state.SkipWithError("bytes lost");
             return;
         }

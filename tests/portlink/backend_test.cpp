@@ -24,62 +24,62 @@ public:
     {
         if (Failed())
             return WriteResult::Failed;
-        ++inQueue_;
+        ++inQueue;
         return WriteResult::Written;
     }
-    bool Sending() override { return !Failed() && inQueue_ > 0; }
-    std::size_t Queued() override { return static_cast<std::size_t>(inQueue_.load()); }
-    void DiscardQueued() override { discarded_ = inQueue_.exchange(0); }
+    bool Sending() override { return !Failed() && inQueue > 0; }
+    std::size_t Queued() override { return static_cast<std::size_t>(inQueue.load()); }
+    void DiscardQueued() override { discarded = inQueue.exchange(0); }
     void Interrupt() override {}
     int WaitHandle() const override { return -1; }
     ReadResult Read(std::span<std::uint8_t>, bool) override { return {}; }
 
     void HangUp() { MarkFailed(); }
-    std::atomic<int> inQueue_ {0};
-    std::atomic<int> discarded_ {0};
+    std::atomic<int> inQueue {0};
+    std::atomic<int> discarded {0};
 };
 
 class BackendSeamTest : public ::testing::Test {
 protected:
-    PortLink link_ {[this](const std::string &) {
+    PortLink link {[this](const std::string &) {
         auto device = std::make_unique<QueueingDevice>();
-        this->device_ = device.get();
+        this->device = device.get();
         return OpenOutcome {std::move(device), {}};
     }};
-    QueueingDevice *device_ = nullptr;
+    QueueingDevice *device = nullptr;
 
     void Send(int count)
     {
         for (int i = 0; i < count; ++i)
-            ASSERT_TRUE(link_.Write('x', 0ms));
+            ASSERT_TRUE(link.Write('x', 0ms));
     }
 };
 
 TEST_F(BackendSeamTest, BytesQueuedWhenTheLineFailsAreLostUntilTheNextOpen)
 {
-    ASSERT_TRUE(link_.Open(1));
+    ASSERT_TRUE(link.Open(1));
     Send(3);
-    EXPECT_TRUE(link_.Sending());
-    device_->HangUp();
-    EXPECT_FALSE(link_.Sending());
-    EXPECT_FALSE(link_.LineUp());
-    EXPECT_TRUE(link_.LostData());
-    link_.Close();
-    EXPECT_TRUE(link_.LostData()) << "the end of a send may ask after the close";
-    ASSERT_TRUE(link_.Open(1));
-    EXPECT_FALSE(link_.LostData());
-    EXPECT_TRUE(link_.LineUp());
+    EXPECT_TRUE(link.Sending());
+    device->HangUp();
+    EXPECT_FALSE(link.Sending());
+    EXPECT_FALSE(link.LineUp());
+    EXPECT_TRUE(link.LostData());
+    link.Close();
+    EXPECT_TRUE(link.LostData()) << "the end of a send may ask after the close";
+    ASSERT_TRUE(link.Open(1));
+    EXPECT_FALSE(link.LostData());
+    EXPECT_TRUE(link.LineUp());
 }
 
 TEST_F(BackendSeamTest, BytesSeenGoneBeforeTheLineFailsAreNotLost)
 {
-    ASSERT_TRUE(link_.Open(1));
+    ASSERT_TRUE(link.Open(1));
     Send(3);
-    device_->inQueue_ = 0;
-    EXPECT_FALSE(link_.Sending());
-    device_->HangUp();
-    EXPECT_FALSE(link_.LineUp());
-    EXPECT_FALSE(link_.LostData());
+    device->inQueue = 0;
+    EXPECT_FALSE(link.Sending());
+    device->HangUp();
+    EXPECT_FALSE(link.LineUp());
+    EXPECT_FALSE(link.LostData());
 }
 
 // Close lets the queued bytes leave, but waits no longer than they need at
@@ -87,26 +87,26 @@ TEST_F(BackendSeamTest, BytesSeenGoneBeforeTheLineFailsAreNotLost)
 TEST_F(BackendSeamTest, CloseWaitsForQueuedBytesWithinItsBound)
 {
     using Clock = std::chrono::steady_clock;
-    ASSERT_TRUE(link_.Open(1));
+    ASSERT_TRUE(link.Open(1));
     Send(96);
     std::thread line([this] {
         std::this_thread::sleep_for(200ms);
-        device_->inQueue_ = 0;
+        device->inQueue = 0;
     });
     auto start = Clock::now();
-    link_.Close();
+    link.Close();
     EXPECT_GE(Clock::now() - start, 200ms) << "closed before the bytes had left";
     line.join();
-    EXPECT_EQ(device_->discarded_, 0);
+    EXPECT_EQ(device->discarded, 0);
 
-    ASSERT_TRUE(link_.Open(1));
+    ASSERT_TRUE(link.Open(1));
     Send(96); // a line that never moves: 100 ms of bytes
     start = Clock::now();
-    link_.Close();
+    link.Close();
     const auto took = Clock::now() - start;
     EXPECT_GE(took, 1050ms);
     EXPECT_LT(took, 1600ms);
-    EXPECT_EQ(device_->discarded_, 96);
+    EXPECT_EQ(device->discarded, 96);
 }
 
 struct AdviceCase {

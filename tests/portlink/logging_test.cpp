@@ -52,20 +52,20 @@ using LoggingTest = PortlinkTest;
 
 TEST_F(LoggingTest, LogHoldsExactlyTheCardsBytesAfterWhatWasThere)
 {
-    ScopedCwd cwd(temp_.Path());
+    ScopedCwd cwd(temp.Path());
     const std::string earlier = "earlier run\r\n";
     std::ofstream("card.log", std::ios::binary) << earlier;
     OpenCard();
     ASSERT_EQ(StartLogging("card.log"), 1);
 
     const std::string stream = RandomBytes(256 * 1024, 42);
-    card_.Write(stream);
+    card.Write(stream);
     const std::string expected = earlier + stream;
     const auto deadline = Clock::now() + 10s;
     while (std::filesystem::file_size("card.log") < expected.size() && Clock::now() < deadline)
         std::this_thread::sleep_for(5ms);
     StopLogging();
-    const std::string logged = ReadFile((temp_.Path() / "card.log").string());
+    const std::string logged = ReadFile((temp.Path() / "card.log").string());
     EXPECT_EQ(logged.size(), expected.size());
     EXPECT_EQ(Digest(logged), Digest(expected));
 }
@@ -73,9 +73,9 @@ TEST_F(LoggingTest, LogHoldsExactlyTheCardsBytesAfterWhatWasThere)
 TEST_F(LoggingTest, LogIsOnDiskWithin100ms)
 {
     OpenCard();
-    const std::string log = (temp_.Path() / "prompt.log").string();
+    const std::string log = (temp.Path() / "prompt.log").string();
     ASSERT_NE(StartLogging(log.c_str()), 0);
-    card_.Write("OK\r\n");
+    card.Write("OK\r\n");
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(ReadFile(log), "OK\r\n");
 }
@@ -85,7 +85,7 @@ TEST_F(LoggingTest, LogThatFailsLaterStopsLogging)
     OpenCard();
     ASSERT_EQ(StartLogging("/dev/full"), 1) << "it opens; every write then fails";
     StderrCapture capture;
-    card_.Write("OK\r\n");
+    card.Write("OK\r\n");
     const auto deadline = Clock::now() + 2s;
     while (IsLogging() != 0 && Clock::now() < deadline)
         std::this_thread::sleep_for(5ms);
@@ -103,9 +103,9 @@ class BadLogTest : public PortlinkTest, public ::testing::WithParamInterface<Bad
 // Root writes anywhere, so these use names that nobody can create.
 TEST_P(BadLogTest, LoggingStaysOff)
 {
-    const std::string good = (temp_.Path() / "good.log").string();
+    const std::string good = (temp.Path() / "good.log").string();
     ASSERT_EQ(StartLogging(good.c_str()), 1);
-    const std::string name = GetParam().fileName(temp_.Path());
+    const std::string name = GetParam().fileName(temp.Path());
     {
         StderrCapture capture;
         EXPECT_EQ(StartLogging(GetParam().name == std::string("NullName") ? nullptr : name.c_str()), 0);
@@ -139,7 +139,7 @@ class LogLinkTest : public PortlinkTest, public ::testing::WithParamInterface<Li
 
 TEST_P(LogLinkTest, AreRefusedWhenAnotherUserMadeThem)
 {
-    ScopedCwd cwd(temp_.Path());
+    ScopedCwd cwd(temp.Path());
     const auto &row = GetParam();
     const std::string before = "someone's file\n";
     if (row.targetExists)
@@ -161,7 +161,7 @@ TEST_P(LogLinkTest, AreRefusedWhenAnotherUserMadeThem)
     }
     EXPECT_EQ(IsLogging(), row.followed ? 1 : 0);
     if (row.followed) {
-        card_.Write("OK\r\n");
+        card.Write("OK\r\n");
         EXPECT_TRUE(Holds("target.txt", (row.targetExists ? before : "") + "OK\r\n")) << ReadFile("target.txt");
     } else {
         EXPECT_EQ(std::filesystem::exists("target.txt"), row.targetExists);
@@ -187,18 +187,18 @@ class LostLogTest : public PortlinkTest, public ::testing::WithParamInterface<Lo
 
 TEST_P(LostLogTest, IsMadeAgainAtItsPathOrLoggingStops)
 {
-    ScopedCwd cwd(temp_.Path());
-    const auto log = temp_.Path() / "card.log";
+    ScopedCwd cwd(temp.Path());
+    const auto log = temp.Path() / "card.log";
     OpenCard();
     ASSERT_EQ(StartLogging("card.log"), 1);
-    card_.Write("first\r\n");
+    card.Write("first\r\n");
     ASSERT_TRUE(Holds(log, "first\r\n"));
     if (!GetParam().lose())
         GTEST_SKIP() << "another user's link needs root";
     std::this_thread::sleep_for(1100ms); // the path is looked at once a second
 
     StderrCapture capture;
-    card_.Write("second\r\n");
+    card.Write("second\r\n");
     if (GetParam().goesOn) {
         EXPECT_TRUE(Holds(log, "second\r\n")) << ReadFile(log.string());
         EXPECT_EQ(capture.Text(), "");
@@ -207,7 +207,7 @@ TEST_P(LostLogTest, IsMadeAgainAtItsPathOrLoggingStops)
         while (IsLogging() != 0 && Clock::now() < deadline)
             std::this_thread::sleep_for(5ms);
         EXPECT_NE(capture.Text().find("stopped"), std::string::npos) << capture.Text();
-        EXPECT_FALSE(std::filesystem::exists(temp_.Path() / "other.txt"));
+        EXPECT_FALSE(std::filesystem::exists(temp.Path() / "other.txt"));
     }
     EXPECT_EQ(IsLogging(), GetParam().goesOn ? 1 : 0);
 }
@@ -241,7 +241,7 @@ class LogFileNameTest : public PortlinkTest, public ::testing::WithParamInterfac
 
 TEST_P(LogFileNameTest, NeverWritesMoreThanSize)
 {
-    ScopedCwd cwd(temp_.Path());
+    ScopedCwd cwd(temp.Path());
     ASSERT_EQ(StartLogging("TovrikLog.txt"), 1); // 13 characters
     EXPECT_EQ(IsLogging(), 1);
     char buffer[300];

@@ -23,7 +23,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(::Run(), 0);
-        devices_.Map(1, card_.DevicePath());
+        devices.Map(1, card.DevicePath());
     }
     void TearDown() override
     {
@@ -40,9 +40,9 @@ protected:
         ASSERT_NE(ConfigureOpenComPort(), 0);
     }
 
-    testsupport::DeviceDir devices_;
-    testsupport::PtyPair card_;
-    testsupport::TempDir temp_;
+    testsupport::DeviceDir devices;
+    testsupport::PtyPair card;
+    testsupport::TempDir temp;
 };
 
 // Everything the library writes to stderr while the object lives.
