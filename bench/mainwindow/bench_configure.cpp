@@ -57,9 +57,9 @@ void LongestConfigure(benchmark::State &state)
     testsupport::DeviceDir devices;
     testsupport::TempDir workDir;
     testsupport::PtyPair card;
-    devices.map(1, card.devicePath());
+    devices.Map(1, card.DevicePath());
     const QString previousDir = QDir::currentPath();
-    QDir::setCurrent(QString::fromStdString(workDir.path().string()));
+    QDir::setCurrent(QString::fromStdString(workDir.Path().string()));
 
     testsupport::FakeMessageBoxes boxes;
     QtTicker timer(250);
@@ -94,7 +94,7 @@ void LongestConfigure(benchmark::State &state)
         Clock::time_point lastByte;
         std::string got;
         std::thread reader([&] {
-            got = card.readExactly(total, std::chrono::seconds(5));
+            got = card.ReadExactly(total, std::chrono::seconds(5));
             lastByte = Clock::now();
         });
         QTest::mouseClick(form.findChild<QWidget *>("Command1"), Qt::LeftButton);

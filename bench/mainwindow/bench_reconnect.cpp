@@ -29,11 +29,11 @@ void ReconnectAfterRestart(benchmark::State &state)
     testsupport::DeviceDir devices;
     testsupport::TempDir work;
     const QString previousDir = QDir::currentPath();
-    QDir::setCurrent(QString::fromStdString(work.path().string())); // the tool's log lands here
+    QDir::setCurrent(QString::fromStdString(work.Path().string())); // the tool's log lands here
     std::optional<cardsimtest::SimProcess> card;
     const auto startCard = [&] {
-        card.emplace(std::vector<std::string> {"--com", "1"}, work.path());
-        return card->WaitForLink(devices.path() / "com1");
+        card.emplace(std::vector<std::string> {"--com", "1"}, work.Path());
+        return card->WaitForLink(devices.Path() / "com1");
     };
     if (!startCard()) {
         state.SkipWithError("the virtual card did not start");

@@ -22,7 +22,7 @@ class OpenCard {
 public:
     OpenCard()
     {
-        devices_.map(1, card.devicePath());
+        devices_.Map(1, card.DevicePath());
         Run();
         ok = OpenCommPort(1) != 0 && ConfigureOpenComPort() != 0;
     }
@@ -44,7 +44,7 @@ private:
 // Reads the card's side on its own thread and counts what arrives.
 class Drain {
 public:
-    explicit Drain(int fd) : fd_(fd), thread_([this] { loop(); }) {}
+    explicit Drain(int fd) : fd_(fd), thread_([this] { Loop(); }) {}
     ~Drain()
     {
         stop_ = true;
@@ -53,19 +53,19 @@ public:
     Drain(const Drain &) = delete;
     Drain &operator=(const Drain &) = delete;
 
-    [[nodiscard]] std::uint64_t received() const { return received_.load(std::memory_order_acquire); }
+    [[nodiscard]] std::uint64_t Received() const { return received_.load(std::memory_order_acquire); }
 
-    bool waitFor(std::uint64_t total) const
+    bool WaitFor(std::uint64_t total) const
     {
         const auto deadline = Clock::now() + std::chrono::seconds(10);
-        while (received() < total)
+        while (Received() < total)
             if (Clock::now() > deadline)
                 return false;
         return true;
     }
 
 private:
-    void loop()
+    void Loop()
     {
         char buf[65536];
         while (!stop_) {
@@ -96,14 +96,14 @@ std::string LongestConfiguration()
         + RememberAudioLine(CheckState::Checked) + BoostAudioLine(CheckState::Checked) + EndConfigLine();
 }
 
-void BM_WriteToBoard(benchmark::State &state)
+void WriteOneByte(benchmark::State &state)
 {
     OpenCard open;
     if (!open.ok) {
         state.SkipWithError("cannot open the pty");
         return;
     }
-    Drain drain(open.card.cardFd());
+    Drain drain(open.card.CardFd());
     std::uint8_t b = 0;
     std::uint64_t written = 0;
     for (auto _ : state) {
@@ -113,13 +113,13 @@ void BM_WriteToBoard(benchmark::State &state)
         }
         ++written;
     }
-    if (!drain.waitFor(written))
+    if (!drain.WaitFor(written))
         state.SkipWithError("bytes lost");
 }
-BENCHMARK(BM_WriteToBoard);
+BENCHMARK(WriteOneByte);
 
 // Each iteration: 64 KiB written byte by byte until the reader has them all.
-void BM_SustainedToReader(benchmark::State &state)
+void SustainedToReader(benchmark::State &state)
 {
     constexpr int kChunk = 64 * 1024;
     OpenCard open;
@@ -127,7 +127,7 @@ void BM_SustainedToReader(benchmark::State &state)
         state.SkipWithError("cannot open the pty");
         return;
     }
-    Drain drain(open.card.cardFd());
+    Drain drain(open.card.CardFd());
     std::uint64_t total = 0;
     for (auto _ : state) {
         const auto start = Clock::now();
@@ -138,7 +138,7 @@ void BM_SustainedToReader(benchmark::State &state)
             }
         }
         total += kChunk;
-        if (!drain.waitFor(total)) {
+        if (!drain.WaitFor(total)) {
             state.SkipWithError("bytes lost");
             return;
         }
@@ -146,11 +146,11 @@ void BM_SustainedToReader(benchmark::State &state)
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(total));
 }
-BENCHMARK(BM_SustainedToReader)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(SustainedToReader)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // From the first byte handed to the library to the last one read at the
 // card's end.
-void BM_LongestConfigurationAcross(benchmark::State &state)
+void LongestConfigurationAcross(benchmark::State &state)
 {
     OpenCard open;
     if (!open.ok) {
@@ -165,7 +165,7 @@ void BM_LongestConfigurationAcross(benchmark::State &state)
                 state.SkipWithError("write refused");
                 return;
             }
-        if (open.card.readExactly(config.size()).size() != config.size()) {
+        if (open.card.ReadExactly(config.size()).size() != config.size()) {
             state.SkipWithError("bytes lost");
             return;
         }
@@ -173,7 +173,7 @@ void BM_LongestConfigurationAcross(benchmark::State &state)
     }
     state.counters["bytes"] = static_cast<double>(config.size());
 }
-BENCHMARK(BM_LongestConfigurationAcross)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(LongestConfigurationAcross)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -15,7 +15,7 @@ class ByteQueue {
 public:
     explicit ByteQueue(std::size_t capacity) : ring_(capacity) {}
 
-    void push(std::span<const std::uint8_t> bytes)
+    void Push(std::span<const std::uint8_t> bytes)
     {
         if (bytes.size() >= ring_.size()) {
             bytes = bytes.last(ring_.size());
@@ -32,7 +32,7 @@ public:
         }
     }
 
-    [[nodiscard]] std::optional<std::uint8_t> pop()
+    [[nodiscard]] std::optional<std::uint8_t> Pop()
     {
         if (size_ == 0)
             return std::nullopt;
@@ -42,8 +42,8 @@ public:
         return b;
     }
 
-    void clear() { head_ = size_ = 0; }
-    [[nodiscard]] bool empty() const { return size_ == 0; }
+    void Clear() { head_ = size_ = 0; }
+    [[nodiscard]] bool Empty() const { return size_ == 0; }
 
 private:
     std::vector<std::uint8_t> ring_;

@@ -33,81 +33,81 @@ extern "C" {
 
 int16_t Run(void)
 {
-    return Guarded([] { return Link().run(); });
+    return Guarded([] { return Link().Run(); });
 }
 
 int16_t Stop(void)
 {
     return Guarded([] {
-        Link().stop();
+        Link().Stop();
         return true;
     });
 }
 
 int16_t OpenCommPort(int16_t port)
 {
-    return Guarded([port] { return Link().open(port); });
+    return Guarded([port] { return Link().Open(port); });
 }
 
 int16_t ConfigureOpenComPort(void)
 {
-    return Guarded([] { return Link().configure(); });
+    return Guarded([] { return Link().Configure(); });
 }
 
 int16_t CloseCommPort(void)
 {
     return Guarded([] {
-        Link().close();
+        Link().Close();
         return true;
     });
 }
 
 int16_t WriteToBoard(uint8_t byte, int32_t timeout_ms)
 {
-    return Guarded([=] { return Link().write(byte, Millis(timeout_ms)); });
+    return Guarded([=] { return Link().Write(byte, Millis(timeout_ms)); });
 }
 
 int16_t IsSendingData(void)
 {
-    return Guarded([] { return Link().sending(); });
+    return Guarded([] { return Link().Sending(); });
 }
 
 int16_t StartLogging(const char *file_name)
 {
-    return Guarded([file_name] { return Link().startLogging(file_name); });
+    return Guarded([file_name] { return Link().StartLogging(file_name); });
 }
 
 int16_t StopLogging(void)
 {
     return Guarded([] {
-        Link().stopLogging();
+        Link().StopLogging();
         return true;
     });
 }
 
 int16_t IsLogging(void)
 {
-    return Guarded([] { return Link().logging(); });
+    return Guarded([] { return Link().Logging(); });
 }
 
 int16_t GetLogFileName(char *buffer, int32_t size)
 {
-    return Guarded([=] { return Link().logFileName(buffer, size); });
+    return Guarded([=] { return Link().LogFileName(buffer, size); });
 }
 
 int16_t ReadByteFromBoard(uint8_t *byte, int32_t timeout_ms)
 {
-    return Guarded([=] { return byte && Link().readByte(*byte, Millis(timeout_ms)); });
+    return Guarded([=] { return byte && Link().ReadByte(*byte, Millis(timeout_ms)); });
 }
 
 int16_t IsLineUp(void)
 {
-    return Guarded([] { return Link().lineUp(); });
+    return Guarded([] { return Link().LineUp(); });
 }
 
 int16_t HasLostData(void)
 {
-    return Guarded([] { return Link().lostData(); });
+    return Guarded([] { return Link().LostData(); });
 }
 
 int16_t GetOpenError(char *buffer, int32_t size)
@@ -115,7 +115,7 @@ int16_t GetOpenError(char *buffer, int32_t size)
     return Guarded([=] {
         if (!buffer || size <= 0)
             return false;
-        const std::string why = Link().openError();
+        const std::string why = Link().OpenError();
         if (why.empty())
             return false;
         // Cut short on a character boundary, never inside a UTF-8 sequence.

@@ -41,7 +41,7 @@ public:
         std::swap(fd_, other.fd_);
         return *this;
     }
-    [[nodiscard]] int get() const { return fd_; }
+    [[nodiscard]] int Get() const { return fd_; }
 
 private:
     int fd_;
@@ -79,12 +79,12 @@ int OpenForAppend(std::string path, std::string &why)
         }
         if (entry.empty())
             entry = "."; // "name/" is a folder: opening it for writing fails as it should
-        Descriptor folder(OpenAt(start.get(), folderName, O_PATH | O_DIRECTORY | O_CLOEXEC));
-        if (folder.get() < 0) {
+        Descriptor folder(OpenAt(start.Get(), folderName, O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (folder.Get() < 0) {
             why = Reason(errno);
             return -1;
         }
-        const int fd = OpenAt(folder.get(), entry, kAppend | O_NOFOLLOW);
+        const int fd = OpenAt(folder.Get(), entry, kAppend | O_NOFOLLOW);
         if (fd >= 0)
             return fd;
         if (errno != ELOOP) { // with O_NOFOLLOW, ELOOP means that `entry` is a link
@@ -95,9 +95,9 @@ int OpenForAppend(std::string path, std::string &why)
             why = Reason(ELOOP);
             return -1;
         }
-        const Descriptor link(OpenAt(folder.get(), entry, O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        const Descriptor link(OpenAt(folder.Get(), entry, O_PATH | O_NOFOLLOW | O_CLOEXEC));
         struct stat linkStat {}, folderStat {};
-        if (link.get() < 0 || ::fstat(link.get(), &linkStat) != 0 || ::fstat(folder.get(), &folderStat) != 0) {
+        if (link.Get() < 0 || ::fstat(link.Get(), &linkStat) != 0 || ::fstat(folder.Get(), &folderStat) != 0) {
             why = Reason(errno);
             return -1;
         }
@@ -111,14 +111,14 @@ int OpenForAppend(std::string path, std::string &why)
         // The kernel's own links, as /proc/self/fd/1 behind /dev/stdout, may
         // name a pipe or a deleted file that no path reaches; no other user
         // can plant one.
-        if (struct statfs fs {}; ::fstatfs(folder.get(), &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC) {
-            const int fd = OpenAt(folder.get(), entry, kAppend);
+        if (struct statfs fs {}; ::fstatfs(folder.Get(), &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC) {
+            const int fd = OpenAt(folder.Get(), entry, kAppend);
             if (fd < 0)
                 why = Reason(errno);
             return fd;
         }
         char target[PATH_MAX];
-        const ssize_t n = ::readlinkat(link.get(), "", target, sizeof target);
+        const ssize_t n = ::readlinkat(link.Get(), "", target, sizeof target);
         if (n < 0 || static_cast<std::size_t>(n) == sizeof target) {
             why = Reason(n < 0 ? errno : ENAMETOOLONG);
             return -1;
@@ -130,9 +130,9 @@ int OpenForAppend(std::string path, std::string &why)
 
 } // namespace
 
-bool LogFile::open(const std::string &name, std::string &why)
+bool LogFile::Open(const std::string &name, std::string &why)
 {
-    close();
+    Close();
     if (name.empty()) {
         why = "no file name";
         return false;
@@ -159,7 +159,7 @@ bool LogFile::open(const std::string &name, std::string &why)
     return true;
 }
 
-void LogFile::close()
+void LogFile::Close()
 {
     if (fd_ >= 0)
         ::close(fd_);
@@ -170,7 +170,7 @@ void LogFile::close()
 
 // A log deleted or moved away would take the card's bytes where nobody looks
 // for them; the technician looks at the path.
-bool LogFile::followPath(std::string &why)
+bool LogFile::FollowPath(std::string &why)
 {
     struct stat held {}, atPath {};
     if (::fstat(fd_, &held) == 0 && ::stat(path_.c_str(), &atPath) == 0 && held.st_dev == atPath.st_dev
@@ -186,12 +186,12 @@ bool LogFile::followPath(std::string &why)
     return true;
 }
 
-bool LogFile::append(std::span<const std::uint8_t> bytes, std::string &why)
+bool LogFile::Append(std::span<const std::uint8_t> bytes, std::string &why)
 {
     // Now and then only: two stat calls per read would cost more than the write.
     if (const auto now = std::chrono::steady_clock::now(); now >= nextCheck_) {
         nextCheck_ = now + checkEvery_;
-        if (!followPath(why))
+        if (!FollowPath(why))
             return false;
     }
     while (!bytes.empty()) {

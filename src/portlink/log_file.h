@@ -11,10 +11,10 @@ namespace portlink {
 
 class LogFile {
 public:
-    // `checkEvery`: how often append() looks whether the file is still the
+    // `checkEvery`: how often Append() looks whether the file is still the
     // one at its path.
     explicit LogFile(std::chrono::milliseconds checkEvery = std::chrono::seconds(1)) : checkEvery_(checkEvery) {}
-    ~LogFile() { close(); }
+    ~LogFile() { Close(); }
     LogFile(const LogFile &) = delete;
     LogFile &operator=(const LogFile &) = delete;
 
@@ -22,18 +22,18 @@ public:
     // symbolic link is followed only when the user or the owner of its
     // folder made it. On failure the file stays closed and `why` says what
     // went wrong.
-    [[nodiscard]] bool open(const std::string &name, std::string &why);
-    void close();
+    [[nodiscard]] bool Open(const std::string &name, std::string &why);
+    void Close();
 
-    [[nodiscard]] bool isOpen() const { return fd_ >= 0; }
-    [[nodiscard]] const std::string &name() const { return name_; }
+    [[nodiscard]] bool IsOpen() const { return fd_ >= 0; }
+    [[nodiscard]] const std::string &Name() const { return name_; }
 
     // Appends every byte or fails with `why` set. A file deleted or moved
     // away since the last look is made again at its path first.
-    [[nodiscard]] bool append(std::span<const std::uint8_t> bytes, std::string &why);
+    [[nodiscard]] bool Append(std::span<const std::uint8_t> bytes, std::string &why);
 
 private:
-    [[nodiscard]] bool followPath(std::string &why);
+    [[nodiscard]] bool FollowPath(std::string &why);
 
     int fd_ = -1;
     std::string name_; // as given

@@ -39,12 +39,12 @@ void Complain(const std::string &text)
 
 PortLink::~PortLink()
 {
-    stop();
-    close();
-    stopLogging();
+    Stop();
+    Close();
+    StopLogging();
 }
 
-bool PortLink::run()
+bool PortLink::Run()
 {
     std::lock_guard life(lifecycle_);
     if (reader_.joinable())
@@ -58,7 +58,7 @@ bool PortLink::run()
         wakeFd_ = fd;
     }
     try {
-        reader_ = std::thread(&PortLink::readerLoop, this, fd);
+        reader_ = std::thread(&PortLink::ReaderLoop, this, fd);
     } catch (...) {
         std::lock_guard lock(mu_);
         ::close(fd);
@@ -68,20 +68,20 @@ bool PortLink::run()
     return true;
 }
 
-void PortLink::stop()
+void PortLink::Stop()
 {
     std::lock_guard life(lifecycle_);
-    stopLocked();
+    StopLocked();
 }
 
-void PortLink::stopLocked()
+void PortLink::StopLocked()
 {
     if (!reader_.joinable())
         return;
     {
         std::lock_guard lock(mu_);
         stopping_ = true;
-        wakeReader();
+        WakeReader();
     }
     reader_.join();
     std::lock_guard lock(mu_);
@@ -89,19 +89,19 @@ void PortLink::stopLocked()
     wakeFd_ = -1;
 }
 
-bool PortLink::open(int port)
+bool PortLink::Open(int port)
 {
     std::lock_guard life(lifecycle_);
-    closeLocked();
+    CloseLocked();
     const auto device = DeviceForPort(port);
     if (!device) {
-        failOpen("COM" + std::to_string(port) + ": no such port (COM" + std::to_string(kFirstPort) + " to COM"
+        FailOpen("COM" + std::to_string(port) + ": no such port (COM" + std::to_string(kFirstPort) + " to COM"
                  + std::to_string(kLastPort) + ")");
         return false;
     }
     auto outcome = opener_(device->path);
     if (!outcome.port) {
-        failOpen("cannot open COM" + std::to_string(port) + " (" + device->shown + "): " + outcome.why);
+        FailOpen("cannot open COM" + std::to_string(port) + " (" + device->shown + "): " + outcome.why);
         return false;
     }
     std::lock_guard lock(mu_);
@@ -109,161 +109,161 @@ bool PortLink::open(int port)
     openError_.clear();
     unconfirmed_ = false;
     lost_ = false;
-    queue_.clear(); // nothing from an earlier port
-    wakeReader();   // so that it starts reading this one
+    queue_.Clear(); // nothing from an earlier port
+    WakeReader();   // so that it starts reading this one
     return true;
 }
 
-void PortLink::failOpen(const std::string &why)
+void PortLink::FailOpen(const std::string &why)
 {
     Complain(why);
     std::lock_guard lock(mu_);
     openError_ = why;
 }
 
-std::string PortLink::openError()
+std::string PortLink::OpenError()
 {
     std::lock_guard lock(mu_);
     return openError_;
 }
 
-bool PortLink::configure()
+bool PortLink::Configure()
 {
-    auto port = borrow();
-    const bool ok = port && port->configure();
-    giveBack(port);
+    auto port = Borrow();
+    const bool ok = port && port->Configure();
+    GiveBack(port);
     return ok;
 }
 
-void PortLink::close()
+void PortLink::Close()
 {
     std::lock_guard life(lifecycle_);
-    closeLocked();
+    CloseLocked();
 }
 
-void PortLink::closeLocked()
+void PortLink::CloseLocked()
 {
-    Port port = borrow();
+    Port port = Borrow();
     if (!port)
         return;
-    port->interrupt(); // a writer waiting for room must not hold the close up
-    drain(*port);      // the reader goes on logging meanwhile
-    noteLineState(*port);
+    port->Interrupt(); // a writer waiting for room must not hold the close up
+    Drain(*port);      // the reader goes on logging meanwhile
+    NoteLineState(*port);
     std::unique_lock lock(mu_);
     port_.reset();
-    wakeReader();
+    WakeReader();
     returned_.wait(lock, [&] { return port.use_count() == 1; });
     lock.unlock();
     port.reset(); // the last reference: the device is released here
 }
 
-void PortLink::drain(SerialBackend &port)
+void PortLink::Drain(SerialBackend &port)
 {
-    if (!port.sending())
+    if (!port.Sending())
         return;
-    const auto limit = 1s + std::chrono::milliseconds(port.queued() * 1000 / kBytesPerSecond);
+    const auto limit = 1s + std::chrono::milliseconds(port.Queued() * 1000 / kBytesPerSecond);
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (port.sending() && std::chrono::steady_clock::now() < deadline)
+    while (port.Sending() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(5ms);
-    port.discardQueued();
+    port.DiscardQueued();
 }
 
-bool PortLink::write(std::uint8_t byte, std::chrono::milliseconds wait)
+bool PortLink::Write(std::uint8_t byte, std::chrono::milliseconds wait)
 {
-    auto port = borrow();
+    auto port = Borrow();
     if (!port)
         return false;
-    const bool ok = port->write(byte, wait) == WriteResult::Written;
+    const bool ok = port->Write(byte, wait) == WriteResult::Written;
     if (ok)
         unconfirmed_ = true;
-    noteLineState(*port);
-    giveBack(port);
+    NoteLineState(*port);
+    GiveBack(port);
     return ok;
 }
 
-bool PortLink::sending()
+bool PortLink::Sending()
 {
-    auto port = borrow();
+    auto port = Borrow();
     if (!port)
         return false;
-    const bool busy = port->sending();
-    if (!busy && !port->failed())
+    const bool busy = port->Sending();
+    if (!busy && !port->Failed())
         unconfirmed_ = false; // all seen gone while the line was up
-    noteLineState(*port);
-    giveBack(port);
+    NoteLineState(*port);
+    GiveBack(port);
     return busy;
 }
 
-bool PortLink::lineUp()
+bool PortLink::LineUp()
 {
-    auto port = borrow();
+    auto port = Borrow();
     if (!port)
         return false;
-    const bool up = !port->hungUp();
-    noteLineState(*port);
-    giveBack(port);
+    const bool up = !port->HungUp();
+    NoteLineState(*port);
+    GiveBack(port);
     return up;
 }
 
-void PortLink::noteLineState(SerialBackend &port)
+void PortLink::NoteLineState(SerialBackend &port)
 {
-    if (port.failed() && unconfirmed_.exchange(false))
+    if (port.Failed() && unconfirmed_.exchange(false))
         lost_ = true;
 }
 
-bool PortLink::readByte(std::uint8_t &byte, std::chrono::milliseconds wait)
+bool PortLink::ReadByte(std::uint8_t &byte, std::chrono::milliseconds wait)
 {
     std::unique_lock lock(mu_);
-    if (!received_.wait_for(lock, wait, [&] { return !queue_.empty(); }))
+    if (!received_.wait_for(lock, wait, [&] { return !queue_.Empty(); }))
         return false;
-    byte = *queue_.pop();
+    byte = *queue_.Pop();
     return true;
 }
 
-bool PortLink::startLogging(const char *name)
+bool PortLink::StartLogging(const char *name)
 {
     std::lock_guard lock(logMu_);
     std::string why;
     const std::string fileName = name ? name : "";
-    if (!log_.open(fileName, why)) { // closes an earlier file first
+    if (!log_.Open(fileName, why)) { // closes an earlier file first
         Complain("cannot log to '" + fileName + "': " + why);
         return false;
     }
     return true;
 }
 
-void PortLink::stopLogging()
+void PortLink::StopLogging()
 {
     std::lock_guard lock(logMu_);
-    log_.close();
+    log_.Close();
 }
 
-bool PortLink::logging()
+bool PortLink::Logging()
 {
     std::lock_guard lock(logMu_);
-    return log_.isOpen();
+    return log_.IsOpen();
 }
 
-bool PortLink::logFileName(char *buffer, std::int32_t size)
+bool PortLink::LogFileName(char *buffer, std::int32_t size)
 {
     std::lock_guard lock(logMu_);
-    if (!log_.isOpen() || !buffer || size <= 0)
+    if (!log_.IsOpen() || !buffer || size <= 0)
         return false;
     // A name cut short would name another file; write none instead.
-    const std::string &name = log_.name();
+    const std::string &name = log_.Name();
     if (name.size() >= static_cast<std::size_t>(size))
         return false;
     std::memcpy(buffer, name.c_str(), name.size() + 1);
     return true;
 }
 
-PortLink::Port PortLink::borrow()
+PortLink::Port PortLink::Borrow()
 {
     std::lock_guard lock(mu_);
     return port_;
 }
 
-void PortLink::giveBack(Port &port)
+void PortLink::GiveBack(Port &port)
 {
     if (!port)
         return;
@@ -272,7 +272,7 @@ void PortLink::giveBack(Port &port)
     returned_.notify_all();
 }
 
-void PortLink::wakeReader()
+void PortLink::WakeReader()
 {
     if (wakeFd_ < 0)
         return;
@@ -281,17 +281,17 @@ void PortLink::wakeReader()
     }
 }
 
-void PortLink::readerLoop(int wakeFd)
+void PortLink::ReaderLoop(int wakeFd)
 {
     std::array<std::uint8_t, 4096> buffer {};
     std::unique_lock lock(mu_);
     while (!stopping_) {
         // A failed port is left out: a hung-up tty reports POLLHUP for ever
         // and would keep this loop spinning.
-        Port port = port_ && !port_->failed() ? port_ : nullptr;
+        Port port = port_ && !port_->Failed() ? port_ : nullptr;
         lock.unlock();
 
-        pollfd fds[2] = {{wakeFd, POLLIN, 0}, {port ? port->waitHandle() : -1, POLLIN, 0}};
+        pollfd fds[2] = {{wakeFd, POLLIN, 0}, {port ? port->WaitHandle() : -1, POLLIN, 0}};
         const int ready = poll(fds, 2, -1);
         if (ready < 0 && errno != EINTR)
             std::this_thread::sleep_for(std::chrono::milliseconds(10)); // ENOMEM: do not spin
@@ -301,10 +301,10 @@ void PortLink::readerLoop(int wakeFd)
         }
         if (ready > 0 && port && fds[1].revents) {
             const bool lineEvent = (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-            const auto got = port->read(buffer, lineEvent);
+            const auto got = port->Read(buffer, lineEvent);
             if (got.count > 0)
-                deliver(std::span(buffer).first(got.count));
-            noteLineState(*port);
+                Deliver(std::span(buffer).first(got.count));
+            NoteLineState(*port);
         }
 
         lock.lock();
@@ -315,19 +315,19 @@ void PortLink::readerLoop(int wakeFd)
     }
 }
 
-void PortLink::deliver(std::span<const std::uint8_t> bytes)
+void PortLink::Deliver(std::span<const std::uint8_t> bytes)
 {
     {
         std::lock_guard lock(logMu_);
         std::string why;
-        if (log_.isOpen() && !log_.append(bytes, why)) {
+        if (log_.IsOpen() && !log_.Append(bytes, why)) {
             // Going on would claim a log that is not being written.
-            Complain("logging to '" + log_.name() + "' stopped: " + why);
-            log_.close();
+            Complain("logging to '" + log_.Name() + "' stopped: " + why);
+            log_.Close();
         }
     }
     std::lock_guard lock(mu_);
-    queue_.push(bytes);
+    queue_.Push(bytes);
     received_.notify_all();
 }
 

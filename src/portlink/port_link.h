@@ -26,52 +26,52 @@ public:
     PortLink(const PortLink &) = delete;
     PortLink &operator=(const PortLink &) = delete;
 
-    [[nodiscard]] bool run();
-    void stop();
+    [[nodiscard]] bool Run();
+    void Stop();
 
-    [[nodiscard]] bool open(int port);
-    [[nodiscard]] bool configure();
-    void close();
+    [[nodiscard]] bool Open(int port);
+    [[nodiscard]] bool Configure();
+    void Close();
 
-    [[nodiscard]] bool write(std::uint8_t byte, std::chrono::milliseconds wait);
-    [[nodiscard]] bool sending();
-    [[nodiscard]] bool readByte(std::uint8_t &byte, std::chrono::milliseconds wait);
+    [[nodiscard]] bool Write(std::uint8_t byte, std::chrono::milliseconds wait);
+    [[nodiscard]] bool Sending();
+    [[nodiscard]] bool ReadByte(std::uint8_t &byte, std::chrono::milliseconds wait);
 
-    [[nodiscard]] bool lineUp();
-    [[nodiscard]] bool lostData() const { return lost_.load(); }
+    [[nodiscard]] bool LineUp();
+    [[nodiscard]] bool LostData() const { return lost_.load(); }
     // The reason the last open failed; empty after a successful one.
-    [[nodiscard]] std::string openError();
+    [[nodiscard]] std::string OpenError();
 
-    [[nodiscard]] bool startLogging(const char *name);
-    void stopLogging();
-    [[nodiscard]] bool logging();
-    [[nodiscard]] bool logFileName(char *buffer, std::int32_t size);
+    [[nodiscard]] bool StartLogging(const char *name);
+    void StopLogging();
+    [[nodiscard]] bool Logging();
+    [[nodiscard]] bool LogFileName(char *buffer, std::int32_t size);
 
 private:
     // Calls use the port outside mu_ (a write may wait for room); close waits
     // until every borrowed reference is back before the descriptor goes.
     using Port = std::shared_ptr<SerialBackend>;
-    [[nodiscard]] Port borrow();
-    void giveBack(Port &port);
+    [[nodiscard]] Port Borrow();
+    void GiveBack(Port &port);
 
-    void closeLocked();
+    void CloseLocked();
     // Lets the queued bytes leave, at most the time they need at the line
     // rate plus one second, then discards the rest.
-    static void drain(SerialBackend &port);
-    void stopLocked();
-    void wakeReader();
-    void readerLoop(int wakeFd);
-    void deliver(std::span<const std::uint8_t> bytes);
+    static void Drain(SerialBackend &port);
+    void StopLocked();
+    void WakeReader();
+    void ReaderLoop(int wakeFd);
+    void Deliver(std::span<const std::uint8_t> bytes);
     // Bytes accepted since the queue was last seen empty are lost when the
     // line fails under them.
-    void noteLineState(SerialBackend &port);
-    void failOpen(const std::string &why);
+    void NoteLineState(SerialBackend &port);
+    void FailOpen(const std::string &why);
 
     static constexpr std::size_t kQueueCapacity = 64 * 1024;
 
     const DeviceOpener opener_;
 
-    std::mutex lifecycle_; // run, stop, open and close one at a time
+    std::mutex lifecycle_; // Run, Stop, Open and Close one at a time
     std::thread reader_;   // with lifecycle_ held
 
     std::mutex mu_;

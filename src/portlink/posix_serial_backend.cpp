@@ -100,13 +100,13 @@ public:
         ::close(interruptFd_);
     }
 
-    bool configure() override
+    bool Configure() override
     {
-        if (failed())
+        if (Failed())
             return false;
         if (const int error = ApplyLineSettings(fd_); error != 0) {
             if (error == EIO)
-                markFailed();
+                MarkFailed();
             return false;
         }
         // Assert DTR and RTS in case an earlier program dropped them; a
@@ -116,9 +116,9 @@ public:
         return true;
     }
 
-    WriteResult write(std::uint8_t byte, std::chrono::milliseconds wait) override
+    WriteResult Write(std::uint8_t byte, std::chrono::milliseconds wait) override
     {
-        if (failed())
+        if (Failed())
             return WriteResult::Failed;
         if (interrupted_.load(std::memory_order_acquire))
             return WriteResult::NoRoom;
@@ -131,7 +131,7 @@ public:
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-                markFailed(); // EIO: hung up
+                MarkFailed(); // EIO: hung up
                 return WriteResult::Failed;
             }
             // The output buffer is full: wait for room, no longer than `wait`.
@@ -145,11 +145,11 @@ public:
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
             pollfd p[2] = {{fd_, POLLOUT, 0}, {interruptFd_, POLLIN, 0}};
             if (poll(p, 2, static_cast<int>(left.count())) < 0 && errno != EINTR) {
-                markFailed();
+                MarkFailed();
                 return WriteResult::Failed;
             }
             if (p[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-                markFailed();
+                MarkFailed();
                 return WriteResult::Failed;
             }
             if (p[1].revents & POLLIN)
@@ -157,14 +157,14 @@ public:
         }
     }
 
-    bool sending() override
+    bool Sending() override
     {
-        if (failed() || hungUpNow())
+        if (Failed() || HungUpNow())
             return false;
         int queued = 0;
         if (ioctl(fd_, TIOCOUTQ, &queued) != 0) {
             if (errno == EIO)
-                markFailed();
+                MarkFailed();
             return false;
         }
         if (queued > 0)
@@ -175,21 +175,21 @@ public:
         return ioctl(fd_, TIOCSERGETLSR, &lsr) == 0 && !(lsr & TIOCSER_TEMT);
     }
 
-    std::size_t queued() override
+    std::size_t Queued() override
     {
         int count = 0;
-        return !failed() && ioctl(fd_, TIOCOUTQ, &count) == 0 && count > 0 ? static_cast<std::size_t>(count) : 0;
+        return !Failed() && ioctl(fd_, TIOCOUTQ, &count) == 0 && count > 0 ? static_cast<std::size_t>(count) : 0;
     }
 
-    void discardQueued() override
+    void DiscardQueued() override
     {
         // Left queued, the bytes would make close() wait on its own (for a
         // UART, up to half a minute).
-        if (!failed())
+        if (!Failed())
             tcflush(fd_, TCOFLUSH);
     }
 
-    void interrupt() override
+    void Interrupt() override
     {
         interrupted_.store(true, std::memory_order_release);
         // Left readable for good, so that a writer about to wait sees it too.
@@ -198,11 +198,11 @@ public:
         }
     }
 
-    bool hungUp() override { return failed() || hungUpNow(); }
+    bool HungUp() override { return Failed() || HungUpNow(); }
 
-    int waitHandle() const override { return fd_; }
+    int WaitHandle() const override { return fd_; }
 
-    ReadResult read(std::span<std::uint8_t> buffer, bool lineEvent) override
+    ReadResult Read(std::span<std::uint8_t> buffer, bool lineEvent) override
     {
         for (;;) {
             const ssize_t n = ::read(fd_, buffer.data(), buffer.size());
@@ -213,17 +213,17 @@ public:
             if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && !lineEvent)
                 return {0, false};
             // Zero bytes (end of file), EIO, or nothing left after a hang-up.
-            markFailed();
+            MarkFailed();
             return {0, true};
         }
     }
 
 private:
-    bool hungUpNow()
+    bool HungUpNow()
     {
         pollfd p {fd_, 0, 0};
         if (poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
-            markFailed();
+            MarkFailed();
             return true;
         }
         return false;

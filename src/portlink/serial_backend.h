@@ -27,34 +27,34 @@ public:
 
     // 9600 baud, 8 data bits, no parity, 1 stop bit, raw, no flow control,
     // modem lines ignored.
-    [[nodiscard]] virtual bool configure() = 0;
+    [[nodiscard]] virtual bool Configure() = 0;
     // Queues one byte, waiting at most `wait` for room in the output buffer.
-    [[nodiscard]] virtual WriteResult write(std::uint8_t byte, std::chrono::milliseconds wait) = 0;
+    [[nodiscard]] virtual WriteResult Write(std::uint8_t byte, std::chrono::milliseconds wait) = 0;
     // True while queued bytes have not yet left the device.
-    [[nodiscard]] virtual bool sending() = 0;
+    [[nodiscard]] virtual bool Sending() = 0;
     // How many bytes wait in the output queue; 0 when unknown.
-    [[nodiscard]] virtual std::size_t queued() = 0;
+    [[nodiscard]] virtual std::size_t Queued() = 0;
     // Throws away what is still queued.
-    virtual void discardQueued() = 0;
+    virtual void DiscardQueued() = 0;
     // The port is about to close: wakes a write that waits for room and
     // refuses every later one, so that closing never waits on a writer.
-    virtual void interrupt() = 0;
+    virtual void Interrupt() = 0;
     // True once the line has hung up or the device failed; may look at the
     // device to notice it.
-    [[nodiscard]] virtual bool hungUp() { return failed(); }
+    [[nodiscard]] virtual bool HungUp() { return Failed(); }
 
     // What the reader waits on: readable when bytes came or the line hung up.
-    [[nodiscard]] virtual int waitHandle() const = 0;
+    [[nodiscard]] virtual int WaitHandle() const = 0;
     // Reads what has come without waiting. `lineEvent` says the wait reported
     // a hang-up or an error, so that "nothing to read" then means "gone".
-    [[nodiscard]] virtual ReadResult read(std::span<std::uint8_t> buffer, bool lineEvent) = 0;
+    [[nodiscard]] virtual ReadResult Read(std::span<std::uint8_t> buffer, bool lineEvent) = 0;
 
     // Once the device has failed or hung up it stays failed: writes are
     // refused and the reader leaves it alone.
-    [[nodiscard]] bool failed() const { return failed_.load(std::memory_order_acquire); }
+    [[nodiscard]] bool Failed() const { return failed_.load(std::memory_order_acquire); }
 
 protected:
-    void markFailed() { failed_.store(true, std::memory_order_release); }
+    void MarkFailed() { failed_.store(true, std::memory_order_release); }
 
 private:
     std::atomic<bool> failed_ {false};

@@ -57,9 +57,9 @@ protected:
 
 TEST_F(SimTest, AToolConfigurationLandsInTheStateFileAndTheTrace)
 {
-    const fs::path state = files.path() / "card.json", trace = files.path() / "trace.bin";
-    SimProcess sim({"--com", "2", "--state", state, "--trace", trace}, files.path());
-    const fs::path link = devices.path() / "com2";
+    const fs::path state = files.Path() / "card.json", trace = files.Path() / "trace.bin";
+    SimProcess sim({"--com", "2", "--state", state, "--trace", trace}, files.Path());
+    const fs::path link = devices.Path() / "com2";
     ASSERT_TRUE(sim.WaitForLink(link)) << sim.Stderr();
     EXPECT_EQ(sim.FirstLine(), "brenlock-sim: COM2 is " + fs::read_symlink(link).string() + " (link " + link.string()
                                 + ")\n");
@@ -112,8 +112,8 @@ TEST_F(SimTest, AToolConfigurationLandsInTheStateFileAndTheTrace)
 
 TEST_F(SimTest, AfterTheToolClosesItWaitsQuietlyOnAFreshDevice)
 {
-    SimProcess sim({}, files.path());
-    const fs::path link = devices.path() / "com1";
+    SimProcess sim({}, files.Path());
+    const fs::path link = devices.Path() / "com1";
     ASSERT_TRUE(sim.WaitForLink(link)) << sim.Stderr();
     {
         // Closed without reading the answer and without clearing the
@@ -137,9 +137,9 @@ TEST_F(SimTest, AfterTheToolClosesItWaitsQuietlyOnAFreshDevice)
 
 TEST_F(SimTest, BytesWrittenJustBeforeAQuickCloseAreStillTaken)
 {
-    const fs::path state = files.path() / "card.json";
-    SimProcess sim({"--state", state}, files.path());
-    const fs::path link = devices.path() / "com1";
+    const fs::path state = files.Path() / "card.json";
+    SimProcess sim({"--state", state}, files.Path());
+    const fs::path link = devices.Path() / "com1";
     ASSERT_TRUE(sim.WaitForLink(link)) << sim.Stderr();
     { ToolEnd first(link); } // the card now waits for the next opening
     std::this_thread::sleep_for(50ms);
@@ -165,8 +165,8 @@ class KilledToolTest : public SimTest, public testing::WithParamInterface<bool> 
 // Unprivileged, the card cannot clear the flag and moves to a new device.
 TEST_P(KilledToolTest, DoesNotLeaveThePortLocked)
 {
-    SimProcess sim({}, files.path(), {}, GetParam());
-    const fs::path link = devices.path() / "com1";
+    SimProcess sim({}, files.Path(), {}, GetParam());
+    const fs::path link = devices.Path() / "com1";
     ASSERT_TRUE(sim.WaitForLink(link)) << sim.Stderr();
     for (int session = 0; session < 3; ++session) {
         {
@@ -201,8 +201,8 @@ class StopSignalTest : public SimTest, public testing::WithParamInterface<int> {
 
 TEST_P(StopSignalTest, RemovesTheLinkAndHangsUpTheTool)
 {
-    SimProcess sim({"--com", "8"}, files.path());
-    const fs::path link = devices.path() / "com8";
+    SimProcess sim({"--com", "8"}, files.Path());
+    const fs::path link = devices.Path() / "com8";
     ASSERT_TRUE(sim.WaitForLink(link)) << sim.Stderr();
     ToolEnd tool(link);
     EXPECT_EQ(sim.Stop(GetParam()), 0) << sim.Stderr();
@@ -214,8 +214,8 @@ INSTANTIATE_TEST_SUITE_P(Sim, StopSignalTest, testing::Values(SIGTERM, SIGINT, S
 
 TEST_F(SimTest, LeavesALinkThatSomeoneElseMadeInItsPlace)
 {
-    SimProcess sim({}, files.path());
-    const fs::path link = devices.path() / "com1";
+    SimProcess sim({}, files.Path());
+    const fs::path link = devices.Path() / "com1";
     ASSERT_TRUE(sim.WaitForLink(link)) << sim.Stderr();
     fs::remove(link);
     fs::create_symlink("/dev/null", link);
@@ -235,10 +235,10 @@ class ForeignComTest : public SimTest, public testing::WithParamInterface<Foreig
 
 TEST_P(ForeignComTest, IsNotReplaced)
 {
-    const fs::path link = devices.path() / "com3";
+    const fs::path link = devices.Path() / "com3";
     GetParam().make(link);
     const auto before = fs::symlink_status(link).type();
-    SimProcess sim({"--com", "3"}, files.path());
+    SimProcess sim({"--com", "3"}, files.Path());
     EXPECT_EQ(sim.Wait(), 1);
     const std::string err = sim.Stderr();
     EXPECT_NE(err.find(link.string() + " already exists (" + GetParam().described + ") and is not this card's"),
@@ -274,9 +274,9 @@ TEST_P(PlacementTest, FollowsTheLibrarysNamingRuleAndCreatesTheFolder)
     auto env = GetParam().env;
     for (auto &[name, value] : env)
         if (value && !value->empty() && value->front() != '/')
-            value = (files.path() / *value).string();
-    SimProcess sim({"--com", "5"}, files.path(), env);
-    const fs::path link = files.path() / GetParam().folder / "com5";
+            value = (files.Path() / *value).string();
+    SimProcess sim({"--com", "5"}, files.Path(), env);
+    const fs::path link = files.Path() / GetParam().folder / "com5";
     ASSERT_TRUE(sim.WaitForLink(link)) << sim.Stderr();
     EXPECT_EQ(sim.Stop(SIGTERM), 0);
     EXPECT_FALSE(fs::is_symlink(link));
@@ -309,10 +309,10 @@ class ArgumentsTest : public SimTest, public testing::WithParamInterface<BadArgu
 
 TEST_P(ArgumentsTest, AreRefusedBeforeAnythingIsCreated)
 {
-    SimProcess sim(GetParam().args, files.path());
+    SimProcess sim(GetParam().args, files.Path());
     EXPECT_EQ(sim.Wait(), 2);
     EXPECT_EQ(sim.Stderr(), std::string("brenlock-sim: ") + GetParam().message + " (see --help)\n");
-    EXPECT_TRUE(fs::is_empty(devices.path()));
+    EXPECT_TRUE(fs::is_empty(devices.Path()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -328,18 +328,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SimTest, HelpSaysHowToRunIt)
 {
-    SimProcess sim({"--help"}, files.path());
+    SimProcess sim({"--help"}, files.Path());
     EXPECT_EQ(sim.Wait(), 0);
     EXPECT_TRUE(sim.Stdout().starts_with("Usage: brenlock-sim [--com N] [--state FILE] [--trace FILE]\n"));
-    EXPECT_TRUE(fs::is_empty(devices.path()));
+    EXPECT_TRUE(fs::is_empty(devices.Path()));
 }
 
 TEST_F(SimTest, AStateFileThatCannotBeWrittenStopsItAtOnce)
 {
-    SimProcess sim({"--state", (files.path() / "missing" / "card.json").string()}, files.path());
+    SimProcess sim({"--state", (files.Path() / "missing" / "card.json").string()}, files.Path());
     EXPECT_EQ(sim.Wait(), 1);
     EXPECT_NE(sim.Stderr().find("cannot write"), std::string::npos) << sim.Stderr();
-    EXPECT_FALSE(fs::exists(devices.path() / "com1"));
+    EXPECT_FALSE(fs::exists(devices.Path() / "com1"));
 }
 
 struct NotAStateFile {
@@ -354,19 +354,19 @@ class NotAStateFileTest : public SimTest, public testing::WithParamInterface<Not
 // The state is renamed over the file, which would replace whatever is there.
 TEST_P(NotAStateFileTest, IsRefusedBeforeAnythingIsCreated)
 {
-    const fs::path folder = files.path() / "state", state = folder / "card.json";
+    const fs::path folder = files.Path() / "state", state = folder / "card.json";
     fs::create_directory(folder);
     std::ofstream(folder / "theirs.txt") << "theirs\n";
     if (!GetParam().make(state))
         GTEST_SKIP() << "a device node needs root";
     const auto before = Snapshot(folder);
-    SimProcess sim({"--state", state}, files.path());
+    SimProcess sim({"--state", state}, files.Path());
     EXPECT_EQ(sim.Wait(), 1);
     const std::string err = sim.Stderr();
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find("not a regular file"), std::string::npos) << err;
     EXPECT_EQ(Snapshot(folder), before);
-    EXPECT_TRUE(fs::is_empty(devices.path()));
+    EXPECT_TRUE(fs::is_empty(devices.Path()));
     EXPECT_EQ(sim.Stdout(), "");
 }
 
@@ -384,12 +384,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SimTest, SavesThroughNoLinkPlantedAtAPredictableTemporaryName)
 {
-    const fs::path state = files.path() / "card.json", theirs = files.path() / "theirs.txt";
+    const fs::path state = files.Path() / "card.json", theirs = files.Path() / "theirs.txt";
     std::ofstream(theirs) << "theirs\n";
-    SimProcess sim({"--state", state}, files.path());
-    const fs::path link = devices.path() / "com1";
+    SimProcess sim({"--state", state}, files.Path());
+    const fs::path link = devices.Path() / "com1";
     ASSERT_TRUE(sim.WaitForLink(link)) << sim.Stderr();
-    fs::create_symlink(theirs, files.path() / ("card.json.tmp-" + std::to_string(sim.Pid())));
+    fs::create_symlink(theirs, files.Path() / ("card.json.tmp-" + std::to_string(sim.Pid())));
     {
         ToolEnd tool(link);
         tool.Write("%CB\r%CR0\r%CF1\r%CK1\r%CQ1\r%CE\r");
@@ -399,7 +399,7 @@ TEST_F(SimTest, SavesThroughNoLinkPlantedAtAPredictableTemporaryName)
     EXPECT_EQ(fs::symlink_status(state).type(), fs::file_type::regular);
     EXPECT_EQ(ReadJson(state).value("on_the_fly"), true);
     // Nothing of the card's own is left beside the planted link.
-    const auto entries = Snapshot(files.path());
+    const auto entries = Snapshot(files.Path());
     EXPECT_EQ(std::count_if(entries.begin(), entries.end(),
                             [](const auto &entry) { return entry.first.find(".tmp-") != std::string::npos; }),
               1);

@@ -39,9 +39,9 @@ TEST(CardThroughTheLibrary, OpensLogsReopensAndHangsUp)
 {
     testsupport::DeviceDir devices;
     testsupport::TempDir files;
-    const fs::path state = files.path() / "card.json", log = files.path() / "log.txt";
-    SimProcess sim({"--com", "4", "--state", state}, files.path());
-    ASSERT_TRUE(sim.WaitForLink(devices.path() / "com4")) << sim.Stderr();
+    const fs::path state = files.Path() / "card.json", log = files.Path() / "log.txt";
+    SimProcess sim({"--com", "4", "--state", state}, files.Path());
+    ASSERT_TRUE(sim.WaitForLink(devices.Path() / "com4")) << sim.Stderr();
 
     ::Run();
     ASSERT_TRUE(OpenCommPort(4));

@@ -75,9 +75,9 @@ QString ExpectedState(const QByteArray &settings)
 struct CardRig {
     testsupport::DeviceDir devices;
     testsupport::TempDir work; // the tool's working folder, where its log lands
-    fs::path state = work.path() / "card.json";
-    fs::path trace = work.path() / "card.trace";
-    fs::path log = work.path() / "TovrikLog.txt";
+    fs::path state = work.Path() / "card.json";
+    fs::path trace = work.Path() / "card.trace";
+    fs::path log = work.Path() / "TovrikLog.txt";
     std::optional<cardsimtest::SimProcess> card;
     testsupport::FakeMessageBoxes boxes;
     QtTicker timer {250};
@@ -92,16 +92,16 @@ struct CardRig {
     void StartCard()
     {
         card.emplace(std::vector<std::string> {"--com", "1", "--state", state.string(), "--trace", trace.string()},
-                     work.path());
+                     work.Path());
     }
 
     // The card makes its link last, once it is ready; the window opens COM1
     // while it loads, so it comes after.
     [[nodiscard]] bool Open()
     {
-        if (!card->WaitForLink(devices.path() / "com1"))
+        if (!card->WaitForLink(devices.Path() / "com1"))
             return false;
-        QDir::setCurrent(QString::fromStdString(work.path().string()));
+        QDir::setCurrent(QString::fromStdString(work.Path().string()));
         form = std::make_unique<Form1>(link, commands, boxes, timer, lineWatch);
         form->show();
         // Clicks give the boxes the focus only in the active window.
@@ -333,7 +333,7 @@ void TestE2EForm1::restartedCardIsReachedAgain()
     QTRY_COMPARE_WITH_TIMEOUT(r.Status(), QString("Card disconnected, waiting for it on Com1"), kWaitMs);
 
     r.StartCard();
-    QVERIFY2(r.card->WaitForLink(r.devices.path() / "com1"), qPrintable(r.Story()));
+    QVERIFY2(r.card->WaitForLink(r.devices.Path() / "com1"), qPrintable(r.Story()));
     QTRY_VERIFY2_WITH_TIMEOUT(configure->isEnabled(), qPrintable(r.Story()), kWaitMs);
     QCOMPARE(r.Status(), QString("Card connected again on Com1"));
     QCOMPARE(r.boxes.shown, (std::vector<std::string> {kAskSend, kAskExit})); // no box while it waited

@@ -71,11 +71,11 @@ struct LineRig {
 
     explicit LineRig(bool mapCom3 = true)
     {
-        QDir::setCurrent(QString::fromStdString(workDir.path().string()));
-        devices.map(1, com1.devicePath());
+        QDir::setCurrent(QString::fromStdString(workDir.Path().string()));
+        devices.Map(1, com1.DevicePath());
         // A link to nothing rather than no link, which would mean the
         // machine's own /dev/ttyS2, present on some machines.
-        devices.map(3, mapCom3 ? com3.devicePath() : (workDir.path() / "unplugged").string());
+        devices.Map(3, mapCom3 ? com3.DevicePath() : (workDir.Path() / "unplugged").string());
         link.SelectComPort(1);
         library.StartLogging("TovrikLog.txt");
     }
@@ -134,7 +134,7 @@ private slots:
         QTest::mouseClick(Find<QPushButton>(dlg, "cmdOK"), Qt::LeftButton);
         QCOMPARE(rig.library.IsLogging(), 1);
         QCOMPARE(rig.library.GetLogFileName(), std::optional<std::string>("TovrikLog1.txt"));
-        QVERIFY(std::filesystem::exists(rig.workDir.path() / "TovrikLog1.txt"));
+        QVERIFY(std::filesystem::exists(rig.workDir.Path() / "TovrikLog1.txt"));
         QCOMPARE(rig.main.captions, std::vector<QString>({QStringLiteral("Logging To File TovrikLog1.txt")}));
         QVERIFY(rig.boxes.shown.empty());
     }
@@ -151,28 +151,28 @@ private slots:
         QFETCH(bool, com3Mapped);
         LineRig rig(com3Mapped);
         QVERIFY(rig.link.IsPortOpen());
-        QCOMPARE(OpenCount(rig.com1.devicePath()), 2); // the pair's own hold and the library's
+        QCOMPARE(OpenCount(rig.com1.DevicePath()), 2); // the pair's own hold and the library's
 
         Form2 *dlg = rig.Open();
         // Each entry tells which device it is.
         auto *combo = Find<DropDownCombo>(dlg, "ComPortCombo");
         const auto tip = [combo](int index) { return combo->itemData(index, Qt::ToolTipRole).toString().toStdString(); };
-        QCOMPARE(tip(0), rig.com1.devicePath());
-        QCOMPARE(tip(2), com3Mapped ? rig.com3.devicePath() : std::string("not connected"));
+        QCOMPARE(tip(0), rig.com1.DevicePath());
+        QCOMPARE(tip(2), com3Mapped ? rig.com3.DevicePath() : std::string("not connected"));
         dialogtest::PickEntry(combo, 2);
         QTest::mouseClick(Find<QPushButton>(dlg, "cmdOK"), Qt::LeftButton);
 
-        QCOMPARE(OpenCount(rig.com1.devicePath()), 1);
+        QCOMPARE(OpenCount(rig.com1.DevicePath()), 1);
         QCOMPARE(rig.link.GetComPort(), std::int16_t(3));
         QCOMPARE(rig.link.IsPortOpen(), com3Mapped);
         QCOMPARE(rig.main.checksSawOpen, std::vector<bool>({com3Mapped}));
         if (com3Mapped) {
             QVERIFY(rig.boxes.shown.empty());
-            QCOMPARE(OpenCount(rig.com3.devicePath()), 2);
+            QCOMPARE(OpenCount(rig.com3.DevicePath()), 2);
             // What is sent now goes to COM3 alone.
             QVERIFY(rig.commands.SendLines({gateway::LogConfigLine()}));
-            QCOMPARE(rig.com3.readExactly(4), std::string("%CL\r"));
-            QCOMPARE(rig.com1.readUntilQuiet(std::chrono::milliseconds(100)), std::string());
+            QCOMPARE(rig.com3.ReadExactly(4), std::string("%CL\r"));
+            QCOMPARE(rig.com1.ReadUntilQuiet(std::chrono::milliseconds(100)), std::string());
         } else {
             QCOMPARE(rig.boxes.shown, std::vector<std::string>({"Failed to Open Com3"}));
             // The library's reason, so that the technician learns why.
@@ -199,8 +199,8 @@ private slots:
         QTest::mouseClick(Find<QPushButton>(dlg, "LogConfig"), Qt::LeftButton);
 
         const std::string expected = portOpen ? "%CL\r" : "";
-        QCOMPARE(rig.com1.readExactly(expected.size(), std::chrono::seconds(2)), expected);
-        QCOMPARE(rig.com1.readUntilQuiet(std::chrono::milliseconds(150)), std::string());
+        QCOMPARE(rig.com1.ReadExactly(expected.size(), std::chrono::seconds(2)), expected);
+        QCOMPARE(rig.com1.ReadUntilQuiet(std::chrono::milliseconds(150)), std::string());
         QVERIFY(rig.boxes.shown.empty());
         QVERIFY(dlg->isVisible());
         QVERIFY(rig.main.captions.empty());
@@ -212,7 +212,7 @@ private slots:
     void cardOutputLandsInLog()
     {
         LineRig rig;
-        const auto file = rig.workDir.path() / "card run.log";
+        const auto file = rig.workDir.Path() / "card run.log";
         std::ofstream(file, std::ios::binary) << "earlier run\n";
         rig.library.StopLogging();
         rig.LogTo(QStringLiteral("card run.log"));
@@ -222,9 +222,9 @@ private slots:
         Form2 *dlg = rig.Open();
         QCOMPARE(Find<QLineEdit>(dlg, "FileName")->text(), QStringLiteral("card run.log"));
         QTest::mouseClick(Find<QPushButton>(dlg, "LogConfig"), Qt::LeftButton);
-        QCOMPARE(rig.com1.readExactly(4), std::string("%CL\r"));
+        QCOMPARE(rig.com1.ReadExactly(4), std::string("%CL\r"));
         const std::string answer = "Build 2.4.1\r\nIP 10.0.0.5\r\n\x01\xff";
-        rig.com1.write(answer);
+        rig.com1.Write(answer);
         QTRY_COMPARE_WITH_TIMEOUT(FileBytes(file), QByteArray("earlier run\n") + QByteArray::fromStdString(answer),
                                   5000);
     }
@@ -234,7 +234,7 @@ private slots:
     {
         LineRig rig;
         const std::string folder(200, 'd');
-        std::filesystem::create_directory(rig.workDir.path() / folder);
+        std::filesystem::create_directory(rig.workDir.Path() / folder);
         const QString name = QString::fromStdString(folder + "/" + std::string(100, 'f') + ".log");
         rig.library.StopLogging();
         rig.LogTo(name);
@@ -257,8 +257,8 @@ private slots:
     {
         QFETCH(QString, name);
         LineRig rig;
-        std::filesystem::create_directory(rig.workDir.path() / "logs");
-        std::ofstream(rig.workDir.path() / "plain.txt") << "x";
+        std::filesystem::create_directory(rig.workDir.Path() / "logs");
+        std::ofstream(rig.workDir.Path() / "plain.txt") << "x";
         rig.library.StopLogging();
 
         rig.LogTo(name);

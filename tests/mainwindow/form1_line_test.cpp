@@ -38,8 +38,8 @@ struct LineRig {
 
     LineRig()
     {
-        QDir::setCurrent(QString::fromStdString(workDir.path().string())); // the log file lands here
-        devices.map(1, card.devicePath());
+        QDir::setCurrent(QString::fromStdString(workDir.Path().string())); // the log file lands here
+        devices.Map(1, card.DevicePath());
         form = std::make_unique<Form1>(link, commands, boxes, timer, lineWatch);
         form->show();
         if (!QTest::qWaitForWindowExposed(form.get()))
@@ -74,12 +74,12 @@ void TestForm1Line::typicalConfigurationArrivesByteForByte()
     driver::Click(r.form.get(), "Command1");
 
     const std::string expected = "%CB\r%CR0\r%CP0\r%CI10.0.0.5\ry%CS255.255.255.0\ry%CG10.0.0.1\ry%CK1\r%CQ0\r%CE\r";
-    QCOMPARE(r.card.readExactly(expected.size()), expected);
+    QCOMPARE(r.card.ReadExactly(expected.size()), expected);
     QTRY_COMPARE_WITH_TIMEOUT(driver::Status(r.form.get()), QString("Data Sent"), 3000);
     QTest::qWait(600); // a few more ticks' worth: the question must not come again
     QCOMPARE(std::count(r.boxes.shown.begin(), r.boxes.shown.end(), std::string(kExitAfterSend)), 1);
     QVERIFY(!r.timer.Enabled());
-    QCOMPARE(r.card.readUntilQuiet(std::chrono::milliseconds(100)), std::string());
+    QCOMPARE(r.card.ReadUntilQuiet(std::chrono::milliseconds(100)), std::string());
 }
 
 void TestForm1Line::lineDyingBeforeTheSendReportsFailure()
@@ -89,7 +89,7 @@ void TestForm1Line::lineDyingBeforeTheSendReportsFailure()
     // The card goes away while the technician reads the question.
     r.boxes.onShow = [&](const std::string &text) {
         if (text.rfind("Do you want to send", 0) == 0)
-            r.card.hangUp();
+            r.card.HangUp();
     };
     r.boxes.answers = {true};
     driver::Click(r.form.get(), "Command1");

@@ -19,22 +19,22 @@ using namespace std::chrono_literals;
 // A device whose output queue empties only when the test says so.
 class QueueingDevice final : public SerialBackend {
 public:
-    bool configure() override { return !failed(); }
-    WriteResult write(std::uint8_t, std::chrono::milliseconds) override
+    bool Configure() override { return !Failed(); }
+    WriteResult Write(std::uint8_t, std::chrono::milliseconds) override
     {
-        if (failed())
+        if (Failed())
             return WriteResult::Failed;
         ++inQueue;
         return WriteResult::Written;
     }
-    bool sending() override { return !failed() && inQueue > 0; }
-    std::size_t queued() override { return static_cast<std::size_t>(inQueue.load()); }
-    void discardQueued() override { discarded = inQueue.exchange(0); }
-    void interrupt() override {}
-    int waitHandle() const override { return -1; }
-    ReadResult read(std::span<std::uint8_t>, bool) override { return {}; }
+    bool Sending() override { return !Failed() && inQueue > 0; }
+    std::size_t Queued() override { return static_cast<std::size_t>(inQueue.load()); }
+    void DiscardQueued() override { discarded = inQueue.exchange(0); }
+    void Interrupt() override {}
+    int WaitHandle() const override { return -1; }
+    ReadResult Read(std::span<std::uint8_t>, bool) override { return {}; }
 
-    void hangUp() { markFailed(); }
+    void HangUp() { MarkFailed(); }
     std::atomic<int> inQueue {0};
     std::atomic<int> discarded {0};
 };
@@ -48,38 +48,38 @@ protected:
     }};
     QueueingDevice *device = nullptr;
 
-    void send(int count)
+    void Send(int count)
     {
         for (int i = 0; i < count; ++i)
-            ASSERT_TRUE(link.write('x', 0ms));
+            ASSERT_TRUE(link.Write('x', 0ms));
     }
 };
 
 TEST_F(BackendSeamTest, BytesQueuedWhenTheLineFailsAreLostUntilTheNextOpen)
 {
-    ASSERT_TRUE(link.open(1));
-    send(3);
-    EXPECT_TRUE(link.sending());
-    device->hangUp();
-    EXPECT_FALSE(link.sending());
-    EXPECT_FALSE(link.lineUp());
-    EXPECT_TRUE(link.lostData());
-    link.close();
-    EXPECT_TRUE(link.lostData()) << "the end of a send may ask after the close";
-    ASSERT_TRUE(link.open(1));
-    EXPECT_FALSE(link.lostData());
-    EXPECT_TRUE(link.lineUp());
+    ASSERT_TRUE(link.Open(1));
+    Send(3);
+    EXPECT_TRUE(link.Sending());
+    device->HangUp();
+    EXPECT_FALSE(link.Sending());
+    EXPECT_FALSE(link.LineUp());
+    EXPECT_TRUE(link.LostData());
+    link.Close();
+    EXPECT_TRUE(link.LostData()) << "the end of a send may ask after the close";
+    ASSERT_TRUE(link.Open(1));
+    EXPECT_FALSE(link.LostData());
+    EXPECT_TRUE(link.LineUp());
 }
 
 TEST_F(BackendSeamTest, BytesSeenGoneBeforeTheLineFailsAreNotLost)
 {
-    ASSERT_TRUE(link.open(1));
-    send(3);
+    ASSERT_TRUE(link.Open(1));
+    Send(3);
     device->inQueue = 0;
-    EXPECT_FALSE(link.sending());
-    device->hangUp();
-    EXPECT_FALSE(link.lineUp());
-    EXPECT_FALSE(link.lostData());
+    EXPECT_FALSE(link.Sending());
+    device->HangUp();
+    EXPECT_FALSE(link.LineUp());
+    EXPECT_FALSE(link.LostData());
 }
 
 // Close lets the queued bytes leave, but waits no longer than they need at
@@ -87,22 +87,22 @@ TEST_F(BackendSeamTest, BytesSeenGoneBeforeTheLineFailsAreNotLost)
 TEST_F(BackendSeamTest, CloseWaitsForQueuedBytesWithinItsBound)
 {
     using Clock = std::chrono::steady_clock;
-    ASSERT_TRUE(link.open(1));
-    send(96);
+    ASSERT_TRUE(link.Open(1));
+    Send(96);
     std::thread line([this] {
         std::this_thread::sleep_for(200ms);
         device->inQueue = 0;
     });
     auto start = Clock::now();
-    link.close();
+    link.Close();
     EXPECT_GE(Clock::now() - start, 200ms) << "closed before the bytes had left";
     line.join();
     EXPECT_EQ(device->discarded, 0);
 
-    ASSERT_TRUE(link.open(1));
-    send(96); // a line that never moves: 100 ms of bytes
+    ASSERT_TRUE(link.Open(1));
+    Send(96); // a line that never moves: 100 ms of bytes
     start = Clock::now();
-    link.close();
+    link.Close();
     const auto took = Clock::now() - start;
     EXPECT_GE(took, 1050ms);
     EXPECT_LT(took, 1600ms);

@@ -31,12 +31,12 @@ class OpenFailureTest : public PortlinkTest, public ::testing::WithParamInterfac
 
 TEST_P(OpenFailureTest, FailsWithOneLineNamingDeviceAndReason)
 {
-    const int port = GetParam().prepare(devices, temp.path());
+    const int port = GetParam().prepare(devices, temp.Path());
     std::string said;
     {
         StderrCapture capture;
         EXPECT_EQ(OpenCommPort(static_cast<int16_t>(port)), 0);
-        said = capture.text();
+        said = capture.Text();
     }
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_EQ(said.rfind("portlink: ", 0), 0u) << said;
@@ -63,13 +63,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         OpenFailure {"AdapterUnplugged",
                      [](auto &dir, auto &) {
-                         dir.map(2, "/dev/ttyUSB-tovrik-gone");
+                         dir.Map(2, "/dev/ttyUSB-tovrik-gone");
                          return 2;
                      },
                      {"COM2", "com2 -> /dev/ttyUSB-tovrik-gone", "no such device"}},
         OpenFailure {"DanglingLink",
                      [](auto &dir, auto &) {
-                         dir.map(3, "nowhere");
+                         dir.Map(3, "nowhere");
                          return 3;
                      },
                      {"COM3", "com3 -> nowhere", "no such device"}},
@@ -77,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
         OpenFailure {"NotASerialDevice",
                      [](auto &dir, auto &temp) {
                          std::ofstream(temp / "plain.txt") << "text";
-                         dir.map(4, (temp / "plain.txt").string());
+                         dir.Map(4, (temp / "plain.txt").string());
                          return 4;
                      },
                      {"COM4", "plain.txt", "not a serial device"}},
@@ -98,7 +98,7 @@ class DeviceFolderTest : public PortlinkTest, public ::testing::WithParamInterfa
 // configuration folder.
 TEST_P(DeviceFolderTest, FindsTheLinkWhereTheTechnicianPutIt)
 {
-    const auto &root = temp.path();
+    const auto &root = temp.Path();
     ScopedEnv noDir("PORTLINK_DEVICE_DIR", nullptr);
     ScopedEnv home("HOME", (root / "home").c_str());
     std::string xdg; // a leading '/' puts it below the temporary folder
@@ -106,11 +106,11 @@ TEST_P(DeviceFolderTest, FindsTheLinkWhereTheTechnicianPutIt)
         xdg = GetParam().xdg[0] == '/' ? root.string() + GetParam().xdg : GetParam().xdg;
     ScopedEnv config("XDG_CONFIG_HOME", GetParam().xdg ? xdg.c_str() : nullptr);
     std::filesystem::create_directories(root / GetParam().linkDir);
-    std::filesystem::create_symlink(card.devicePath(), root / GetParam().linkDir / "com1");
+    std::filesystem::create_symlink(card.DevicePath(), root / GetParam().linkDir / "com1");
 
     OpenCard();
     ASSERT_NE(WriteToBoard('k', 150), 0);
-    EXPECT_EQ(card.readExactly(1, 1s), "k");
+    EXPECT_EQ(card.ReadExactly(1, 1s), "k");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -126,22 +126,22 @@ TEST_F(FaultTest, PermissionDeniedSaysWhy)
 {
     if (geteuid() == 0)
         GTEST_SKIP() << "root opens any device";
-    ASSERT_EQ(chmod(card.devicePath().c_str(), 0), 0);
+    ASSERT_EQ(chmod(card.DevicePath().c_str(), 0), 0);
     StderrCapture capture;
     EXPECT_EQ(OpenCommPort(1), 0);
-    EXPECT_NE(capture.text().find("permission denied; not even its owner"), std::string::npos) << capture.text();
+    EXPECT_NE(capture.Text().find("permission denied; not even its owner"), std::string::npos) << capture.Text();
 }
 
 TEST_F(FaultTest, DeviceHeldElsewhereDoesNotOpen)
 {
     // A lock taken in this process, as another program would take it.
     {
-        const int other = open(card.devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        const int other = open(card.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         ASSERT_GE(other, 0);
         ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
         StderrCapture capture;
         EXPECT_EQ(OpenCommPort(1), 0);
-        EXPECT_NE(capture.text().find("in use by another program"), std::string::npos) << capture.text();
+        EXPECT_NE(capture.Text().find("in use by another program"), std::string::npos) << capture.Text();
         close(other);
     }
 
@@ -177,7 +177,7 @@ TEST_F(FaultTest, DeviceHeldElsewhereDoesNotOpen)
 
     EXPECT_NE(OpenCommPort(1), 0) << "free once the child is gone";
     // And now the library holds it against everyone else.
-    const int other = open(card.devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const int other = open(card.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (other >= 0) { // TIOCEXCL refuses the open itself unless we are root
         EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0);
         int exclusive = 0;
@@ -192,20 +192,20 @@ TEST_F(FaultTest, DeviceHeldElsewhereDoesNotOpen)
 TEST_F(FaultTest, OpeningAnotherPortClosesTheFirst)
 {
     testsupport::PtyPair second;
-    devices.map(2, second.devicePath());
+    devices.Map(2, second.DevicePath());
     OpenCard();
-    card.write("old"); // unread when the next port opens
+    card.Write("old"); // unread when the next port opens
     std::this_thread::sleep_for(100ms);
     ASSERT_NE(OpenCommPort(2), 0);
     std::uint8_t stale = 0;
     EXPECT_EQ(ReadByteFromBoard(&stale, 50), 0) << "a byte from COM1 after COM2 opened";
-    const int first = open(card.devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const int first = open(card.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(first, 0) << "COM1 released";
     EXPECT_EQ(flock(first, LOCK_EX | LOCK_NB), 0);
     close(first);
     ASSERT_NE(WriteToBoard('2', 150), 0);
-    EXPECT_EQ(second.readExactly(1, 1s), "2");
-    EXPECT_EQ(card.readUntilQuiet(50ms), "");
+    EXPECT_EQ(second.ReadExactly(1, 1s), "2");
+    EXPECT_EQ(card.ReadUntilQuiet(50ms), "");
 }
 
 TEST_F(FaultTest, CardHangingUpMidSendFailsAtOnceAndLeavesTheReaderIdle)
@@ -228,7 +228,7 @@ TEST_F(FaultTest, CardHangingUpMidSendFailsAtOnceAndLeavesTheReaderIdle)
     });
     std::this_thread::sleep_for(50ms);
     const auto hungUp = Clock::now();
-    card.hangUp();
+    card.HangUp();
     writer.join();
     EXPECT_EQ(result.load(), 0);
     EXPECT_LT(returned - hungUp, 150ms);
@@ -260,8 +260,8 @@ TEST_F(FaultTest, HangUpAfterEverythingLeftLosesNothing)
     for (const char c : std::string("%CC\r"))
         ASSERT_NE(WriteToBoard(static_cast<uint8_t>(c), 150), 0);
     EXPECT_EQ(IsSendingData(), 0);
-    EXPECT_EQ(card.readExactly(4, 1s), "%CC\r");
-    card.hangUp();
+    EXPECT_EQ(card.ReadExactly(4, 1s), "%CC\r");
+    card.HangUp();
     const auto deadline = Clock::now() + 1s;
     while (IsLineUp() != 0 && Clock::now() < deadline)
         std::this_thread::sleep_for(5ms);
@@ -299,7 +299,7 @@ TEST_F(FaultTest, RunStopAndCloseAreIdempotent)
     EXPECT_NE(::Run(), 0);
     OpenCard();
     ASSERT_NE(WriteToBoard('r', 150), 0);
-    EXPECT_EQ(card.readExactly(1, 1s), "r");
+    EXPECT_EQ(card.ReadExactly(1, 1s), "r");
 }
 
 TEST_F(FaultTest, ThousandOpenCloseCyclesLeaveNoDescriptorOrThread)
@@ -322,7 +322,7 @@ TEST_F(FaultTest, ThousandOpenCloseCyclesLeaveNoDescriptorOrThread)
     }
     EXPECT_EQ(OpenDescriptors(), fds);
     EXPECT_EQ(Threads(), threads);
-    EXPECT_TRUE(card.readExactly(sent.size()) == sent) << "no byte lost across the cycles";
+    EXPECT_TRUE(card.ReadExactly(sent.size()) == sent) << "no byte lost across the cycles";
 }
 
 // Mostly for the ThreadSanitizer build: a user thread calling every export
@@ -330,15 +330,15 @@ TEST_F(FaultTest, ThousandOpenCloseCyclesLeaveNoDescriptorOrThread)
 TEST_F(FaultTest, ExportsFromAUserThreadWhileTheReaderRuns)
 {
     OpenCard();
-    const std::string log = (temp.path() / "busy.log").string();
+    const std::string log = (temp.Path() / "busy.log").string();
     std::atomic<bool> done {false};
     std::thread talker([&] {
         while (!done)
-            card.write(RandomBytes(512, 3));
+            card.Write(RandomBytes(512, 3));
     });
     std::thread drainer([&] {
         while (!done)
-            [[maybe_unused]] auto s = card.readUntilQuiet(5ms, 20ms);
+            [[maybe_unused]] auto s = card.ReadUntilQuiet(5ms, 20ms);
     });
     std::thread user([&] {
         char name[64];

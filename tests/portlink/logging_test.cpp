@@ -52,20 +52,20 @@ using LoggingTest = PortlinkTest;
 
 TEST_F(LoggingTest, LogHoldsExactlyTheCardsBytesAfterWhatWasThere)
 {
-    ScopedCwd cwd(temp.path());
+    ScopedCwd cwd(temp.Path());
     const std::string earlier = "earlier run\r\n";
     std::ofstream("card.log", std::ios::binary) << earlier;
     OpenCard();
     ASSERT_EQ(StartLogging("card.log"), 1);
 
     const std::string stream = RandomBytes(256 * 1024, 42);
-    card.write(stream);
+    card.Write(stream);
     const std::string expected = earlier + stream;
     const auto deadline = Clock::now() + 10s;
     while (std::filesystem::file_size("card.log") < expected.size() && Clock::now() < deadline)
         std::this_thread::sleep_for(5ms);
     StopLogging();
-    const std::string logged = ReadFile((temp.path() / "card.log").string());
+    const std::string logged = ReadFile((temp.Path() / "card.log").string());
     EXPECT_EQ(logged.size(), expected.size());
     EXPECT_EQ(Digest(logged), Digest(expected));
 }
@@ -73,9 +73,9 @@ TEST_F(LoggingTest, LogHoldsExactlyTheCardsBytesAfterWhatWasThere)
 TEST_F(LoggingTest, LogIsOnDiskWithin100ms)
 {
     OpenCard();
-    const std::string log = (temp.path() / "prompt.log").string();
+    const std::string log = (temp.Path() / "prompt.log").string();
     ASSERT_NE(StartLogging(log.c_str()), 0);
-    card.write("OK\r\n");
+    card.Write("OK\r\n");
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(ReadFile(log), "OK\r\n");
 }
@@ -85,12 +85,12 @@ TEST_F(LoggingTest, LogThatFailsLaterStopsLogging)
     OpenCard();
     ASSERT_EQ(StartLogging("/dev/full"), 1) << "it opens; every write then fails";
     StderrCapture capture;
-    card.write("OK\r\n");
+    card.Write("OK\r\n");
     const auto deadline = Clock::now() + 2s;
     while (IsLogging() != 0 && Clock::now() < deadline)
         std::this_thread::sleep_for(5ms);
     EXPECT_EQ(IsLogging(), 0) << "a log that is not being written";
-    EXPECT_NE(capture.text().find("logging to '/dev/full' stopped"), std::string::npos) << capture.text();
+    EXPECT_NE(capture.Text().find("logging to '/dev/full' stopped"), std::string::npos) << capture.Text();
 }
 
 struct BadLog {
@@ -103,13 +103,13 @@ class BadLogTest : public PortlinkTest, public ::testing::WithParamInterface<Bad
 // Root writes anywhere, so these use names that nobody can create.
 TEST_P(BadLogTest, LoggingStaysOff)
 {
-    const std::string good = (temp.path() / "good.log").string();
+    const std::string good = (temp.Path() / "good.log").string();
     ASSERT_EQ(StartLogging(good.c_str()), 1);
-    const std::string name = GetParam().fileName(temp.path());
+    const std::string name = GetParam().fileName(temp.Path());
     {
         StderrCapture capture;
         EXPECT_EQ(StartLogging(GetParam().name == std::string("NullName") ? nullptr : name.c_str()), 0);
-        EXPECT_NE(capture.text().find("cannot log to"), std::string::npos) << capture.text();
+        EXPECT_NE(capture.Text().find("cannot log to"), std::string::npos) << capture.Text();
     }
     EXPECT_EQ(IsLogging(), 0);
     char buffer[255];
@@ -139,7 +139,7 @@ class LogLinkTest : public PortlinkTest, public ::testing::WithParamInterface<Li
 
 TEST_P(LogLinkTest, AreRefusedWhenAnotherUserMadeThem)
 {
-    ScopedCwd cwd(temp.path());
+    ScopedCwd cwd(temp.Path());
     const auto &row = GetParam();
     const std::string before = "someone's file\n";
     if (row.targetExists)
@@ -156,12 +156,12 @@ TEST_P(LogLinkTest, AreRefusedWhenAnotherUserMadeThem)
     {
         StderrCapture capture;
         EXPECT_EQ(StartLogging("TovrikLog.txt"), row.followed ? 1 : 0);
-        EXPECT_EQ(capture.text().find("symbolic link made by another user") != std::string::npos, !row.followed)
-            << capture.text();
+        EXPECT_EQ(capture.Text().find("symbolic link made by another user") != std::string::npos, !row.followed)
+            << capture.Text();
     }
     EXPECT_EQ(IsLogging(), row.followed ? 1 : 0);
     if (row.followed) {
-        card.write("OK\r\n");
+        card.Write("OK\r\n");
         EXPECT_TRUE(Holds("target.txt", (row.targetExists ? before : "") + "OK\r\n")) << ReadFile("target.txt");
     } else {
         EXPECT_EQ(std::filesystem::exists("target.txt"), row.targetExists);
@@ -187,27 +187,27 @@ class LostLogTest : public PortlinkTest, public ::testing::WithParamInterface<Lo
 
 TEST_P(LostLogTest, IsMadeAgainAtItsPathOrLoggingStops)
 {
-    ScopedCwd cwd(temp.path());
-    const auto log = temp.path() / "card.log";
+    ScopedCwd cwd(temp.Path());
+    const auto log = temp.Path() / "card.log";
     OpenCard();
     ASSERT_EQ(StartLogging("card.log"), 1);
-    card.write("first\r\n");
+    card.Write("first\r\n");
     ASSERT_TRUE(Holds(log, "first\r\n"));
     if (!GetParam().lose())
         GTEST_SKIP() << "another user's link needs root";
     std::this_thread::sleep_for(1100ms); // the path is looked at once a second
 
     StderrCapture capture;
-    card.write("second\r\n");
+    card.Write("second\r\n");
     if (GetParam().goesOn) {
         EXPECT_TRUE(Holds(log, "second\r\n")) << ReadFile(log.string());
-        EXPECT_EQ(capture.text(), "");
+        EXPECT_EQ(capture.Text(), "");
     } else {
         const auto deadline = Clock::now() + 5s;
         while (IsLogging() != 0 && Clock::now() < deadline)
             std::this_thread::sleep_for(5ms);
-        EXPECT_NE(capture.text().find("stopped"), std::string::npos) << capture.text();
-        EXPECT_FALSE(std::filesystem::exists(temp.path() / "other.txt"));
+        EXPECT_NE(capture.Text().find("stopped"), std::string::npos) << capture.Text();
+        EXPECT_FALSE(std::filesystem::exists(temp.Path() / "other.txt"));
     }
     EXPECT_EQ(IsLogging(), GetParam().goesOn ? 1 : 0);
 }
@@ -241,7 +241,7 @@ class LogFileNameTest : public PortlinkTest, public ::testing::WithParamInterfac
 
 TEST_P(LogFileNameTest, NeverWritesMoreThanSize)
 {
-    ScopedCwd cwd(temp.path());
+    ScopedCwd cwd(temp.Path());
     ASSERT_EQ(StartLogging("TovrikLog.txt"), 1); // 13 characters
     EXPECT_EQ(IsLogging(), 1);
     char buffer[300];

@@ -30,7 +30,7 @@ StderrCapture::~StderrCapture()
     close(file_);
 }
 
-std::string StderrCapture::text() const
+std::string StderrCapture::Text() const
 {
     std::string out;
     char buf[4096];

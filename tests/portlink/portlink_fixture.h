@@ -23,7 +23,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(::Run(), 0);
-        devices.map(1, card.devicePath());
+        devices.Map(1, card.DevicePath());
     }
     void TearDown() override
     {
@@ -52,7 +52,7 @@ public:
     ~StderrCapture();
     StderrCapture(const StderrCapture &) = delete;
     StderrCapture &operator=(const StderrCapture &) = delete;
-    [[nodiscard]] std::string text() const;
+    [[nodiscard]] std::string Text() const;
 
 private:
     int saved_ = -1;

@@ -36,8 +36,8 @@ TEST_P(CommandBytesTest, ArriveExactlyAsTheCardExpects)
     EXPECT_TRUE(GetParam().send(commands));
     const std::string expected = GetParam().bytes;
     const std::size_t count = (expected.size() + 1) / 3; // "25 43 45" is three bytes
-    EXPECT_EQ(Hex(card.readExactly(count, 2s)), expected);
-    EXPECT_EQ(card.readUntilQuiet(50ms), "") << "nothing more";
+    EXPECT_EQ(Hex(card.ReadExactly(count, 2s)), expected);
+    EXPECT_EQ(card.ReadUntilQuiet(50ms), "") << "nothing more";
     EXPECT_TRUE(boxes.shown.empty());
 }
 
@@ -58,9 +58,9 @@ TEST_F(TransferTest, AllByteValuesPassUnchangedBothWays)
     const std::string all = AllByteValues();
     for (const unsigned char b : all)
         ASSERT_NE(WriteToBoard(b, 150), 0);
-    EXPECT_EQ(Hex(card.readExactly(all.size())), Hex(all));
+    EXPECT_EQ(Hex(card.ReadExactly(all.size())), Hex(all));
 
-    card.write(all);
+    card.Write(all);
     std::string got;
     std::uint8_t b = 0;
     while (got.size() < all.size() && ReadByteFromBoard(&b, 1000))
@@ -75,7 +75,7 @@ TEST_F(TransferTest, BytesWrittenBeforeCloseAllArriveInOrder)
     for (const unsigned char b : sent)
         ASSERT_NE(WriteToBoard(b, 150), 0);
     CloseCommPort();
-    EXPECT_TRUE(card.readExactly(sent.size()) == sent);
+    EXPECT_TRUE(card.ReadExactly(sent.size()) == sent);
     EXPECT_EQ(WriteToBoard('x', 150), 0) << "closed";
 }
 
@@ -84,17 +84,17 @@ TEST_F(TransferTest, ConfigureMakesTheLineRaw9600WithoutFlowControl)
     EXPECT_EQ(ConfigureOpenComPort(), 0) << "nothing open";
     // Leave the line cooked, as a terminal would have it.
     termios t {};
-    ASSERT_EQ(tcgetattr(card.cardFd(), &t), 0);
+    ASSERT_EQ(tcgetattr(card.CardFd(), &t), 0);
     t.c_lflag |= ICANON | ECHO | ISIG | IEXTEN;
     t.c_iflag |= ICRNL | IXON | IXOFF;
     t.c_oflag |= OPOST | ONLCR;
     t.c_cflag |= CSTOPB | CRTSCTS;
     cfsetospeed(&t, B38400);
     cfsetispeed(&t, B38400);
-    ASSERT_EQ(tcsetattr(card.cardFd(), TCSANOW, &t), 0);
+    ASSERT_EQ(tcsetattr(card.CardFd(), TCSANOW, &t), 0);
 
     OpenCard();
-    ASSERT_EQ(tcgetattr(card.cardFd(), &t), 0); // the pty master reports its slave's settings
+    ASSERT_EQ(tcgetattr(card.CardFd(), &t), 0); // the pty master reports its slave's settings
     EXPECT_EQ(cfgetospeed(&t), B9600);
     EXPECT_EQ(cfgetispeed(&t), B9600);
     EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
@@ -110,10 +110,10 @@ TEST_F(TransferTest, ReadQueueKeepsTheNewest64KiB)
 {
     OpenCard();
     // The log shows when the reader has taken everything off the line.
-    const std::string log = (temp.path() / "card.log").string();
+    const std::string log = (temp.Path() / "card.log").string();
     ASSERT_NE(StartLogging(log.c_str()), 0);
     const std::string sent = RandomBytes(70000, 11);
-    card.write(sent);
+    card.Write(sent);
     const auto deadline = Clock::now() + 5s;
     while (ReadFile(log).size() < sent.size() && Clock::now() < deadline)
         std::this_thread::sleep_for(5ms);
@@ -136,7 +136,7 @@ TEST_F(TransferTest, ReadByteFromBoardWaitsNoLongerThanAsked)
     const auto took = Clock::now() - start;
     EXPECT_GE(took, 45ms);
     EXPECT_LT(took, 500ms);
-    card.write("A");
+    card.Write("A");
     EXPECT_EQ(ReadByteFromBoard(&b, 1000), 1);
     EXPECT_EQ(b, 'A');
 }

@@ -70,17 +70,17 @@ protected:
 
 TEST_F(PortsCli, MapListReplaceUnmap)
 {
-    const Result mapped = Ports({"map", "1", a.devicePath()});
+    const Result mapped = Ports({"map", "1", a.DevicePath()});
     EXPECT_EQ(mapped.status, 0) << mapped.err;
-    EXPECT_EQ(mapped.out, "COM1 is now " + a.devicePath() + "\n");
+    EXPECT_EQ(mapped.out, "COM1 is now " + a.DevicePath() + "\n");
     const std::string listing = Ports({}).out;
-    EXPECT_TRUE(Lists(listing, 1, a.devicePath(), "ready")) << listing;
+    EXPECT_TRUE(Lists(listing, 1, a.DevicePath(), "ready")) << listing;
 
-    EXPECT_EQ(Ports({"map", "--force", "1", b.devicePath()}).status, 0);
-    EXPECT_EQ(fs::read_symlink(folder.path() / "com1"), b.devicePath());
+    EXPECT_EQ(Ports({"map", "--force", "1", b.DevicePath()}).status, 0);
+    EXPECT_EQ(fs::read_symlink(folder.Path() / "com1"), b.DevicePath());
 
     EXPECT_EQ(Ports({"unmap", "1"}).status, 0);
-    EXPECT_FALSE(fs::exists(fs::symlink_status(folder.path() / "com1")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(folder.Path() / "com1")));
     EXPECT_TRUE(Lists(Ports({}).out, 1, "/dev/ttyS0", "")); // the built-in port again
 }
 
@@ -90,38 +90,38 @@ TEST_F(PortsCli, ListsGoneAndHeldDevices)
     // too, but its number may go at once to another test's new pty.
     testsupport::PtyPair exclusive;
     testsupport::TempDir dev;
-    const std::string gone = (dev.path() / "ttyUSB0").string();
-    fs::create_symlink(a.devicePath(), gone);
-    folder.map(1, gone);
-    folder.map(2, b.devicePath());
-    folder.map(3, exclusive.devicePath());
+    const std::string gone = (dev.Path() / "ttyUSB0").string();
+    fs::create_symlink(a.DevicePath(), gone);
+    folder.Map(1, gone);
+    folder.Map(2, b.DevicePath());
+    folder.Map(3, exclusive.DevicePath());
     fs::remove(gone);
-    const int locked = open(b.devicePath().c_str(), O_RDWR | O_NOCTTY);
-    const int flagged = open(exclusive.devicePath().c_str(), O_RDWR | O_NOCTTY);
+    const int locked = open(b.DevicePath().c_str(), O_RDWR | O_NOCTTY);
+    const int flagged = open(exclusive.DevicePath().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_EQ(flock(locked, LOCK_EX), 0);
     ASSERT_EQ(ioctl(flagged, TIOCEXCL), 0);
 
     const Result listed = Ports({}, {}, true);
     EXPECT_EQ(listed.status, 0);
     EXPECT_TRUE(Lists(listed.out, 1, gone, "missing")) << listed.out;
-    EXPECT_TRUE(Lists(listed.out, 2, b.devicePath(), "busy")) << listed.out;
-    EXPECT_TRUE(Lists(listed.out, 3, exclusive.devicePath(), "busy")) << listed.out;
-    EXPECT_EQ(Ports({"map", "4", exclusive.devicePath()}, {}, true).status, 0) << "held, but a terminal all the same";
+    EXPECT_TRUE(Lists(listed.out, 2, b.DevicePath(), "busy")) << listed.out;
+    EXPECT_TRUE(Lists(listed.out, 3, exclusive.DevicePath(), "busy")) << listed.out;
+    EXPECT_EQ(Ports({"map", "4", exclusive.DevicePath()}, {}, true).status, 0) << "held, but a terminal all the same";
     close(locked);
     close(flagged);
 }
 
 TEST_F(PortsCli, RefusesBadInputAndLeavesTheFolderAlone)
 {
-    folder.map(1, a.devicePath());
-    std::ofstream(folder.path() / "com3") << "mine";
+    folder.Map(1, a.DevicePath());
+    std::ofstream(folder.Path() / "com3") << "mine";
     struct Row {
         std::vector<std::string> args;
         int status;
         std::string says;
         std::string deviceDir = {};
     };
-    const std::string pty = b.devicePath();
+    const std::string pty = b.DevicePath();
     const std::vector<Row> rows = {
         {{"map", "9", pty}, 2, "from 1 to 8, not '9'"},
         {{"unmap", "0"}, 2, "from 1 to 8, not '0'"},
@@ -132,10 +132,10 @@ TEST_F(PortsCli, RefusesBadInputAndLeavesTheFolderAlone)
         {{"map", "--force", "3", pty}, 1, "not a symbolic link"},
         {{"unmap", "3"}, 1, "not a symbolic link"},
         {{"unmap", "2"}, 1, "not mapped"},
-        {{"map", "2", pty}, 1, "device folder", (folder.path() / "com3/portlink").string()},
+        {{"map", "2", pty}, 1, "device folder", (folder.Path() / "com3/portlink").string()},
         {{"list"}, 2, "unknown command 'list'"},
     };
-    const auto before = Contents(folder.path());
+    const auto before = Contents(folder.Path());
     for (const auto &row : rows) {
         const Result run = Ports(row.args, row.deviceDir);
         SCOPED_TRACE(row.args[0] + " " + (row.args.size() > 1 ? row.args[1] : ""));
@@ -143,7 +143,7 @@ TEST_F(PortsCli, RefusesBadInputAndLeavesTheFolderAlone)
         EXPECT_EQ(run.out, "");
         EXPECT_TRUE(run.err.rfind("tovrik-ports: ", 0) == 0 && run.err.find('\n') == run.err.size() - 1) << run.err;
         EXPECT_NE(run.err.find(row.says), std::string::npos) << run.err;
-        EXPECT_EQ(Contents(folder.path()), before);
+        EXPECT_EQ(Contents(folder.Path()), before);
     }
 }
 

@@ -40,8 +40,8 @@ class FakeSystem : public testing::Test {
 protected:
     FakeSystem()
     {
-        Put(roots.dev / "ttyUSB0", "-> " + usb.devicePath());
-        Put(roots.dev / "ttyACM0", "-> " + acm.devicePath());
+        Put(roots.dev / "ttyUSB0", "-> " + usb.DevicePath());
+        Put(roots.dev / "ttyACM0", "-> " + acm.DevicePath());
         Put(roots.dev / "ttyS10", "");
         Put(roots.dev / "ttyS2", "");
         Put(roots.dev / "tty1", "");
@@ -57,11 +57,11 @@ protected:
         Put(roots.sys / "class/tty/ttyS2/type", "0");
         Put(roots.sys / "devices/pnp0/00:01/id", "PNP0501");
         Put(roots.sys / "class/tty/ttyS10/device", "-> ../../../devices/pnp0/00:01");
-        Put(tree.path() / "idVendor", "dead");
+        Put(tree.Path() / "idVendor", "dead");
     }
 
     testsupport::TempDir tree;
-    SystemRoots roots {tree.path() / "dev", tree.path() / "sys"};
+    SystemRoots roots {tree.Path() / "dev", tree.Path() / "sys"};
     testsupport::PtyPair usb, acm;
     testsupport::DeviceDir folder;
 };
@@ -85,10 +85,10 @@ TEST_F(FakeSystem, MapsByStableNameAndDescribesEachPort)
 {
     const auto mapped = MapPort(1, (roots.dev / "ttyUSB0").string(), false, roots);
     ASSERT_TRUE(mapped.ok) << mapped.message;
-    EXPECT_EQ(fs::read_symlink(folder.path() / "com1"), roots.dev / kById);
-    folder.map(2, (roots.dev / "ttyUSB0").string()); // by hand, by the name that changes
-    folder.map(3, acm.devicePath());
-    folder.map(4, "/dev/nonexistent-tty");
+    EXPECT_EQ(fs::read_symlink(folder.Path() / "com1"), roots.dev / kById);
+    folder.Map(2, (roots.dev / "ttyUSB0").string()); // by hand, by the name that changes
+    folder.Map(3, acm.DevicePath());
+    folder.Map(4, "/dev/nonexistent-tty");
 
     const std::vector<std::pair<int, std::string>> described = {
         {1, (roots.dev / "ttyUSB0").string() + ", FTDI FT232R USB UART"},
@@ -110,21 +110,21 @@ TEST(ProbeDevice, TellsEachStateApart)
 {
     testsupport::PtyPair free, denied;
     testsupport::TempDir dir;
-    std::ofstream(dir.path() / "file") << "x";
-    chmod(denied.devicePath().c_str(), 0);
+    std::ofstream(dir.Path() / "file") << "x";
+    chmod(denied.DevicePath().c_str(), 0);
     struct Row {
         const char *name;
         std::string device;
         DeviceState state;
     };
     std::vector<Row> rows = {
-        {"free pty", free.devicePath(), DeviceState::Ready},
-        {"nothing there", (dir.path() / "gone").string(), DeviceState::Missing},
-        {"regular file", (dir.path() / "file").string(), DeviceState::NotTerminal},
+        {"free pty", free.DevicePath(), DeviceState::Ready},
+        {"nothing there", (dir.Path() / "gone").string(), DeviceState::Missing},
+        {"regular file", (dir.Path() / "file").string(), DeviceState::NotTerminal},
         {"character device that is no tty", "/dev/null", DeviceState::NotTerminal},
     };
     if (geteuid() != 0) // root may open any device
-        rows.push_back({"no permission", denied.devicePath(), DeviceState::NoAccess});
+        rows.push_back({"no permission", denied.DevicePath(), DeviceState::NoAccess});
     for (const auto &row : rows) {
         const auto probe = ProbeDevice(row.device);
         EXPECT_EQ(StateName(probe.state), StateName(row.state)) << row.name;

@@ -54,7 +54,7 @@ PtyPair::~PtyPair()
         close(masterFd_);
 }
 
-std::string PtyPair::readExactly(std::size_t count, std::chrono::milliseconds timeout)
+std::string PtyPair::ReadExactly(std::size_t count, std::chrono::milliseconds timeout)
 {
     std::string out;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -76,7 +76,7 @@ std::string PtyPair::readExactly(std::size_t count, std::chrono::milliseconds ti
     return out;
 }
 
-std::string PtyPair::readUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit)
+std::string PtyPair::ReadUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit)
 {
     std::string out;
     const auto deadline = std::chrono::steady_clock::now() + limit;
@@ -94,7 +94,7 @@ std::string PtyPair::readUntilQuiet(std::chrono::milliseconds quiet, std::chrono
     return out;
 }
 
-void PtyPair::write(const std::string &bytes)
+void PtyPair::Write(const std::string &bytes)
 {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -110,7 +110,7 @@ void PtyPair::write(const std::string &bytes)
     }
 }
 
-void PtyPair::hangUp()
+void PtyPair::HangUp()
 {
     if (slaveKeepFd_ >= 0) {
         close(slaveKeepFd_);
@@ -141,13 +141,13 @@ DeviceDir::~DeviceDir()
     std::filesystem::remove_all(path_, ec);
 }
 
-void DeviceDir::map(int port, const std::string &device)
+void DeviceDir::Map(int port, const std::string &device)
 {
-    unmap(port);
+    Unmap(port);
     std::filesystem::create_symlink(device, path_ / ("com" + std::to_string(port)));
 }
 
-void DeviceDir::unmap(int port)
+void DeviceDir::Unmap(int port)
 {
     std::error_code ec;
     std::filesystem::remove(path_ / ("com" + std::to_string(port)), ec);

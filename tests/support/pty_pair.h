@@ -18,20 +18,20 @@ public:
     PtyPair &operator=(const PtyPair &) = delete;
 
     // The device the library opens (the slave side).
-    [[nodiscard]] const std::string &devicePath() const { return slavePath_; }
+    [[nodiscard]] const std::string &DevicePath() const { return slavePath_; }
     // The card's side.
-    [[nodiscard]] int cardFd() const { return masterFd_; }
+    [[nodiscard]] int CardFd() const { return masterFd_; }
 
     // Reads from the card's side until `count` bytes came or `timeout` passed.
-    [[nodiscard]] std::string readExactly(std::size_t count,
+    [[nodiscard]] std::string ReadExactly(std::size_t count,
                                           std::chrono::milliseconds timeout = std::chrono::seconds(5));
     // Reads whatever arrives until nothing more comes for `quiet`.
-    [[nodiscard]] std::string readUntilQuiet(std::chrono::milliseconds quiet = std::chrono::milliseconds(200),
+    [[nodiscard]] std::string ReadUntilQuiet(std::chrono::milliseconds quiet = std::chrono::milliseconds(200),
                                              std::chrono::milliseconds limit = std::chrono::seconds(5));
     // Writes from the card's side, as the card answering.
-    void write(const std::string &bytes);
+    void Write(const std::string &bytes);
     // Closes the card's side: the line hangs up.
-    void hangUp();
+    void HangUp();
 
 private:
     int masterFd_ = -1;
@@ -47,10 +47,10 @@ public:
     DeviceDir(const DeviceDir &) = delete;
     DeviceDir &operator=(const DeviceDir &) = delete;
 
-    [[nodiscard]] const std::filesystem::path &path() const { return path_; }
+    [[nodiscard]] const std::filesystem::path &Path() const { return path_; }
     // Makes COM `port` name `device` (a symbolic link comN -> device).
-    void map(int port, const std::string &device);
-    void unmap(int port);
+    void Map(int port, const std::string &device);
+    void Unmap(int port);
 
 private:
     std::filesystem::path path_;
@@ -65,7 +65,7 @@ public:
     ~TempDir();
     TempDir(const TempDir &) = delete;
     TempDir &operator=(const TempDir &) = delete;
-    [[nodiscard]] const std::filesystem::path &path() const { return path_; }
+    [[nodiscard]] const std::filesystem::path &Path() const { return path_; }
 
 private:
     std::filesystem::path path_;
