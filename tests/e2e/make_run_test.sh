@@ -101,7 +101,9 @@ status=$?
 [ -z "$(ls -A "$work/nodisplay")" ] || fail "run.sh without a display left $(ls -A "$work/nodisplay")"
 
 # A virtual display on a free number; Xvfb writes the number once it listens.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.err" &
+# -noreset: otherwise the server resets each time its last client (a window
+# poll below) disconnects, dropping a tool that is still connecting.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.err" &
 xvfb=$!
 for _ in $(seq 200); do
   [ -s "$work/display" ] && break
