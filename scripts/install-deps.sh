@@ -9,6 +9,8 @@ packages=(
   xvfb xauth x11-utils xdotool fonts-dejavu-core fonts-dejavu-extra
   # the icons, the Debian package and the checks of both
   librsvg2-bin dpkg-dev file desktop-file-utils appstream lintian
+  # the start-up benchmark watches the X display itself
+  libx11-dev
 )
 missing=()
 for p in "${packages[@]}"; do
