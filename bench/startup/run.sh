@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Start-up of tovrik beside the toolkit's floor (startup_floor: a bare Qt
 # Widgets window with a menu bar), in turns on one X display: milliseconds
-# from process start to the main window mapped, the processor time used by
+# from process start to the main window mapped, the processor time used until
 # then (steadier than the clock on a busy machine) and peak resident memory,
 # as medians of RUNS runs. tovrik opens COM1 on a virtual card, as in use.
 #
