@@ -6,7 +6,8 @@
 # as medians of RUNS runs. tovrik opens COM1 on a virtual card, as in use.
 #
 # Usage: bench/startup/run.sh [RUNS]       (default 9; under xvfb-run when
-#        there is no display). TOVRIK_BUILD_DIR names another build than build/.
+#        there is no display). TOVRIK_BUILD_DIR names another build than build/;
+#        KEEP=DIR keeps the figures of every run there.
 set -euo pipefail
 
 runs=${1:-9}

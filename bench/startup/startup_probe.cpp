@@ -6,13 +6,11 @@
 //
 // Usage: startup_probe TITLE SETTLE_MS PROGRAM [ARGS...]
 // Prints "MS CPU_MS KB"; exit status 1 when the window does not come within 20 s.
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -81,7 +79,8 @@ std::optional<Window> WaitForWindow(Display *display, const std::string &title, 
     return std::nullopt;
 }
 
-// Nanoseconds on a processor, summed over the threads alive now.
+// Time on a processor, summed over the threads alive now (schedstat counts
+// nanoseconds).
 double ProcessorMs(pid_t pid)
 {
     double ns = 0;
