@@ -11,8 +11,9 @@ set(CPACK_PACKAGE_DESCRIPTION
 presses one button; the tool writes the card's configuration through its
 serial-interface library, libportlink, and shows the progress.
 
-The package also holds brenlock-sim, a virtual card on a pseudo-terminal,
-for learning and trying the tool without a card.")
+The package also holds tovrik-ports, which shows and maps the COM ports,
+and brenlock-sim, a virtual card on a pseudo-terminal, for learning and
+trying the tool without a card.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

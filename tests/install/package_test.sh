@@ -39,8 +39,8 @@ lintian)
 runs)
   version=$3
   [ "$(basename "$dir"/*.deb)" = "tovrik_${version}_amd64.deb" ] || fail "package name: $(basename "$dir"/*.deb)"
-  for f in usr/bin/tovrik usr/bin/brenlock-sim usr/lib/libportlink.so usr/lib/libportlink.so.1 \
-           usr/share/man/man1/tovrik.1.gz usr/share/man/man1/brenlock-sim.1.gz \
+  for f in usr/bin/tovrik usr/bin/brenlock-sim usr/bin/tovrik-ports usr/lib/libportlink.so usr/lib/libportlink.so.1 \
+           usr/share/man/man1/tovrik.1.gz usr/share/man/man1/brenlock-sim.1.gz usr/share/man/man1/tovrik-ports.1.gz \
            usr/share/doc/tovrik/copyright usr/share/doc/tovrik/changelog.gz; do
     [ -e "$root/$f" ] || fail "$f is missing"
   done
@@ -51,8 +51,10 @@ runs)
   # What a program built against the library will ask for.
   readelf -d "$root/usr/lib/libportlink.so.1" | grep -q 'SONAME.*\[libportlink\.so\.1\]' || fail "soname"
 
-  out=$("$root/usr/bin/brenlock-sim" --version) || fail "brenlock-sim --version"
-  [ "$out" = "brenlock-sim $version" ] || fail "brenlock-sim --version says '$out'"
+  for program in brenlock-sim tovrik-ports; do
+    out=$("$root/usr/bin/$program" --version) || fail "$program --version"
+    [ "$out" = "$program $version" ] || fail "$program --version says '$out'"
+  done
 
   # The tool runs from the unpacked tree with nothing pointing it at a
   # library, against the unpacked card on COM1: it must load the unpacked
