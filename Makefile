@@ -1,5 +1,6 @@
 # The two set-up commands: `make run` and `make test`; `make sanitize` runs
-# every test again under the sanitizers.
+# every test again under the sanitizers; `make package` builds the Debian
+# package, build/tovrik_<version>_amd64.deb.
 JOBS ?= $(shell nproc)
 
 # GCC 12's ThreadSanitizer stops with "unexpected memory mapping" on kernels
@@ -8,13 +9,16 @@ JOBS ?= $(shell nproc)
 # randomisation, where the machine lets us turn it off.
 NO_ASLR := $(shell setarch "$$(uname -m)" -R true 2>/dev/null && echo setarch "$$(uname -m)" -R)
 
-.PHONY: run test build deps clean sanitize
+.PHONY: run test build package deps clean sanitize
 
 run: build
 	scripts/run.sh
 
 test: build
 	QT_QPA_PLATFORM=offscreen ctest --preset default
+
+package: build
+	cmake --build --preset default --target package
 
 build: deps
 	cmake --preset default

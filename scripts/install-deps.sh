@@ -7,6 +7,10 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-utils xdotool fonts-dejavu-core fonts-dejavu-extra
+  # the icons, the Debian package and the checks of both
+  librsvg2-bin dpkg-dev file desktop-file-utils appstream lintian
+  # the start-up benchmark watches the X display itself
+  libx11-dev
 )
 missing=()
 for p in "${packages[@]}"; do

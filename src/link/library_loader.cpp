@@ -13,7 +13,9 @@
 
 namespace {
 
-constexpr const char *kLibraryName = "libportlink.so";
+// The soname, not the unversioned link: that link belongs to building against
+// the library, and may one day name a version with other functions.
+constexpr const char *kLibraryName = "libportlink.so.1";
 
 struct Exports {
     decltype(&::Run) Run;

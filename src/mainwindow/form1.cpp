@@ -375,5 +375,5 @@ void Form1::Advanced_Click()
 
 void Form1::Version_Click()
 {
-    boxes_.Report("Tovrik, the Brenlock card configuration tool of the Tovrik project. Version 1.2.0.0");
+    boxes_.Report("Tovrik, the Brenlock card configuration tool of the Tovrik project. Version " TOVRIK_VERSION);
 }

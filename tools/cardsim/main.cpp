@@ -22,6 +22,7 @@ namespace {
 
 constexpr const char *kUsage =
     "Usage: brenlock-sim [--com N] [--state FILE] [--trace FILE]\n"
+    "       brenlock-sim --version\n"
     "A virtual Brenlock card on a pseudo-terminal, reachable by the tool as COM N.\n"
     "\n"
     "  --com N       COM port 1 to 8 (default 1): the card creates the link comN\n"
@@ -32,6 +33,7 @@ constexpr const char *kUsage =
     "                regular file if it exists\n"
     "  --trace FILE  writes every byte the card receives to FILE, raw\n"
     "  -h, --help    shows this text\n"
+    "  --version     shows the version\n"
     "\n"
     "The card starts erased, runs until SIGINT, SIGTERM or SIGHUP, and then\n"
     "removes its link.\n";
@@ -68,6 +70,9 @@ Options ParseOptions(int argc, char **argv)
         };
         if (arg == "-h" || arg == "--help") {
             std::cout << kUsage;
+            std::exit(0);
+        } else if (arg == "--version") {
+            std::cout << "brenlock-sim " CARDSIM_VERSION "\n";
             std::exit(0);
         } else if (arg == "--com") {
             const std::string n = value();
