@@ -8,10 +8,14 @@ class GraphicalButton final : public QPushButton {
 public:
     using QPushButton::QPushButton;
 
-    // The face colour under every style: with a border of its own, the
-    // style sheet draws the whole button.
+    // A face of this colour with a raised bevel, under every style. Without
+    // one, the style draws the button.
     void SetFaceColour(const QColor &face, const QColor &bevel);
 
 protected:
     void paintEvent(QPaintEvent *) override;
+
+private:
+    QColor face_;
+    QColor bevel_;
 };
