@@ -31,7 +31,8 @@ constexpr const char *kUsage =
     "  --state FILE  keeps the stored configuration in FILE as JSON, written at\n"
     "                start and after every apply or erase; FILE must be a\n"
     "                regular file if it exists\n"
-    "  --trace FILE  writes every byte the card receives to FILE, raw\n"
+    "  --trace FILE  writes every byte the card receives to FILE, raw; FILE\n"
+    "                must be a regular file if it exists\n"
     "  -h, --help    shows this text\n"
     "  --version     shows the version\n"
     "\n"
@@ -137,14 +138,15 @@ void WriteAtomically(const std::string &path, std::string_view content)
     }
 }
 
-// Renaming over `path` replaces whatever is there: a device node that a
-// mistyped name hits (/dev/null, as root), a link or a folder are kept.
-bool MayReplace(const std::string &path)
+// Writing the state or the trace replaces or truncates whatever is at
+// `path`: a device node that a mistyped name hits (/dev/null, as root), a
+// link or a folder are kept.
+bool MayReplace(const char *option, const std::string &path)
 {
     struct stat st {};
     if (lstat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode))
         return true;
-    std::fprintf(stderr, "brenlock-sim: --state %s is %s, not a regular file; not replacing it\n", path.c_str(),
+    std::fprintf(stderr, "brenlock-sim: %s %s is %s, not a regular file; not replacing it\n", option, path.c_str(),
                  cardsim::Describe(path).c_str());
     return false;
 }
@@ -155,7 +157,8 @@ public:
     {
         if (file.empty())
             return;
-        fd_ = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        // Never through a link planted at the name after the start-up check.
+        fd_ = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
         if (fd_ < 0)
             Fail("cannot open the trace file " + file);
     }
@@ -301,7 +304,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "brenlock-sim: %s (see --help)\n", e.what());
         return 2;
     }
-    if (!options.stateFile.empty() && !MayReplace(options.stateFile))
+    if (!options.stateFile.empty() && !MayReplace("--state", options.stateFile))
+        return 1;
+    if (!options.traceFile.empty() && !MayReplace("--trace", options.traceFile))
         return 1;
 
     // Signals are taken through a descriptor from before the link exists,
