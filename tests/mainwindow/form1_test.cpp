@@ -2,9 +2,11 @@
 // questions answered, timer ticks delivered one by one.
 #include "form1_fixture.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -67,6 +69,25 @@ QString SectionMismatch(const Form1Rig &r)
     return {};
 }
 
+// Every stop a screen reader can put the focus on, as the accessibility bus
+// shows the window: the focus chain's controls and the parts inside them.
+// (A drop-down list lives in a popup window of its own, off the chain.)
+void CollectFocusable(QAccessibleInterface *node, QList<QAccessibleInterface *> &out)
+{
+    if (node->state().focusable)
+        out << node;
+    for (int i = 0; i < node->childCount(); ++i)
+        CollectFocusable(node->child(i), out);
+}
+
+// The design name of the control that holds `object`.
+QString NamedAncestor(const QObject *object)
+{
+    while (object && object->objectName().isEmpty())
+        object = object->parent();
+    return object ? object->objectName() : QString();
+}
+
 } // namespace
 
 class TestForm1 : public QObject {
@@ -75,6 +96,8 @@ private slots:
     void startUpWithCom1Missing();
     void startUpWithCom1Open();
     void windowGeometryAndFocusOrder();
+    void everyFocusableControlIsNamed_data();
+    void everyFocusableControlIsNamed();
     void sectionsFollowEveryShortClickSequence();
     void sectionsFollowLongRandomClickWalks();
     void readinessFollowsEntriesAndPort();
@@ -182,6 +205,63 @@ void TestForm1::windowGeometryAndFocusOrder()
         while (w->focusPolicy() == Qt::NoFocus || w->objectName().isEmpty() || !expected.contains(w->objectName()))
             w = w->nextInFocusChain();
         QCOMPARE(w->objectName(), expected[i]);
+    }
+}
+
+void TestForm1::everyFocusableControlIsNamed_data()
+{
+    QTest::addColumn<bool>("dialog");
+    QTest::newRow("main window") << false;
+    QTest::newRow("logging dialog") << true;
+}
+
+void TestForm1::everyFocusableControlIsNamed()
+{
+    QFETCH(bool, dialog);
+    Form1Rig r;
+    QWidget *window = r.form.get();
+    if (dialog) {
+        r.Click("Advanced");
+        window = r.form->Dialog();
+    }
+    QList<QAccessibleInterface *> stops;
+    CollectFocusable(QAccessible::queryAccessibleInterface(window), stops);
+    QStringList unnamed, alike;
+    QMap<QString, QString> heard; // name: the design name of the control it names
+    for (auto *stop : stops) {
+        const QString name = stop->text(QAccessible::Name).trimmed();
+        const QObject *control = stop->object(); // none for an entry of a list
+        const QString designName = control ? control->objectName() : QString();
+        if (name.isEmpty())
+            unnamed << (designName.isEmpty() && control ? QStringLiteral("a %1 of %2").arg(
+                            QString::fromLatin1(control->metaObject()->className()), NamedAncestor(control))
+                                                        : designName);
+        // Two controls under one name cannot be told apart by ear.
+        else if (!designName.isEmpty() && heard.contains(name))
+            alike << QStringLiteral("%1 and %2 are both \"%3\"").arg(heard[name], designName, name);
+        else if (!designName.isEmpty())
+            heard[name] = designName;
+    }
+    QVERIFY2(unnamed.isEmpty(), qPrintable(QStringLiteral("%1 of %2 have no name: %3")
+                                               .arg(unnamed.size()).arg(stops.size()).arg(unnamed.join(", "))));
+    QVERIFY2(alike.isEmpty(), qPrintable(alike.join(", ")));
+
+    // Alt and a letter may press one control only.
+    QStringList captions;
+    for (const auto *button : window->findChildren<QAbstractButton *>())
+        captions << button->text();
+    for (const auto *frame : window->findChildren<QGroupBox *>())
+        captions << frame->title();
+    for (const auto *bar : window->findChildren<QMenuBar *>())
+        for (const auto *menu : bar->actions())
+            captions << menu->text();
+    QMap<QKeySequence, QString> claimed;
+    for (const QString &caption : captions) {
+        const QKeySequence key = QKeySequence::mnemonic(caption);
+        if (key.isEmpty())
+            continue;
+        QVERIFY2(!claimed.contains(key), qPrintable(claimed[key] + " and " + caption + " both take " + key.toString()));
+        claimed[key] = caption;
     }
 }
 
