@@ -14,6 +14,7 @@
 #include "window_driver.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -155,13 +156,10 @@ void Perform(CardRig &r, const QString &step)
     driver::TypeHere(text);
 }
 
-// Configure, Yes to sending, No to exiting; returns once the card answered
-// the end of the configuration.
-void Configure(CardRig &r)
+// After Configure, with Yes to sending and No to exiting: returns once the
+// card answered the end of the configuration.
+void AwaitConfigured(CardRig &r)
 {
-    QVERIFY2(driver::Find(r.form.get(), "Command1")->isEnabled(), qPrintable(r.Story()));
-    r.boxes.answers = {true, false};
-    driver::Click(driver::Find(r.form.get(), "Command1"));
     QTRY_COMPARE_WITH_TIMEOUT(r.Status(), QString("Data Sent"), kWaitMs);
     // "Data Sent" only says the bytes left; the card answers "%CE" once it
     // has stored the result, or refuses it.
@@ -173,6 +171,15 @@ void Configure(CardRig &r)
     QTRY_VERIFY2_WITH_TIMEOUT(endAnswered(), qPrintable(r.Story()), kWaitMs);
     QVERIFY2(Text(r.log).contains("OK configuration applied"), qPrintable(r.Story()));
     QCOMPARE(r.boxes.shown, (std::vector<std::string> {kAskSend, kAskExit}));
+}
+
+// Configure, Yes to sending, No to exiting.
+void Configure(CardRig &r)
+{
+    QVERIFY2(driver::Find(r.form.get(), "Command1")->isEnabled(), qPrintable(r.Story()));
+    r.boxes.answers = {true, false};
+    driver::Click(driver::Find(r.form.get(), "Command1"));
+    AwaitConfigured(r);
 }
 
 // The walk-through's configuration: "Standard IP" with the card's own addresses.
@@ -188,6 +195,7 @@ private slots:
     void initTestCase();
     void configureStoresWhatWasEntered_data();
     void configureStoresWhatWasEntered();
+    void keyboardAloneConfigures();
     void deleteErasesTheStoredConfiguration();
     void runningConfigLandsInTheToolsLog();
     void restartedCardIsReachedAgain();
@@ -261,6 +269,37 @@ void TestE2EForm1::configureStoresWhatWasEntered()
     if (QTest::currentTestFailed())
         return;
     QCOMPARE(StoredState(r.state), ExpectedState(stored));
+}
+
+// The keystrokes of "Using the tool" in the README, from start-up, each
+// into whichever control holds the focus.
+void TestE2EForm1::keyboardAloneConfigures()
+{
+    CardRig r;
+    QVERIFY2(r.Open(), qPrintable(r.Story()));
+    const auto press = [](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    };
+    press(Qt::Key_Right); // IP On the Fly
+    press(Qt::Key_Right); // Standard IP
+    press(Qt::Key_Tab);   // the selected DHCP answer, No
+    press(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QString("IP1"));
+    driver::TypeHere("10.0.0.5");
+    press(Qt::Key_Tab);
+    driver::TypeHere("255.255.255.0");
+    press(Qt::Key_Tab);
+    driver::TypeHere("10.0.0.1");
+    r.boxes.answers = {true, false};
+    press(Qt::Key_G, Qt::AltModifier); // Configure &Gateway
+    AwaitConfigured(r);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(StoredState(r.state), ExpectedState(kStandardIPStored));
+    // What a screen reader is told the status line says.
+    const QString heard = QAccessible::queryAccessibleInterface(driver::Find(r.form.get(), "Status"))
+                              ->text(QAccessible::Description);
+    QCOMPARE(heard, QString("Data Sent"));
 }
 
 // Opens the window on the card and sends the Standard IP configuration.
