@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -271,35 +272,29 @@ void TestE2EForm1::configureStoresWhatWasEntered()
     QCOMPARE(StoredState(r.state), ExpectedState(stored));
 }
 
-// The keystrokes of "Using the tool" in the README, from start-up, each
-// into whichever control holds the focus.
+// The keystrokes of "Using the tool" in the README, from start-up, into
+// whichever control holds the focus: keys in angle brackets, text typed.
 void TestE2EForm1::keyboardAloneConfigures()
 {
     CardRig r;
     QVERIFY2(r.Open(), qPrintable(r.Story()));
-    const auto press = [](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
-    };
-    press(Qt::Key_Right); // IP On the Fly
-    press(Qt::Key_Right); // Standard IP
-    press(Qt::Key_Tab);   // the selected DHCP answer, No
-    press(Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget()->objectName(), QString("IP1"));
-    driver::TypeHere("10.0.0.5");
-    press(Qt::Key_Tab);
-    driver::TypeHere("255.255.255.0");
-    press(Qt::Key_Tab);
-    driver::TypeHere("10.0.0.1");
     r.boxes.answers = {true, false};
-    press(Qt::Key_G, Qt::AltModifier); // Configure &Gateway
+    for (const QString step : {"<Right>", "<Right>", "<Tab>", "<Tab>", "10.0.0.5", "<Tab>", "255.255.255.0", "<Tab>",
+                               "10.0.0.1", "<Alt+G>"}) {
+        if (!step.startsWith('<')) {
+            driver::TypeHere(step);
+            continue;
+        }
+        const QKeyCombination key = QKeySequence(step.mid(1, step.size() - 2))[0];
+        QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+    }
     AwaitConfigured(r);
     if (QTest::currentTestFailed())
         return;
     QCOMPARE(StoredState(r.state), ExpectedState(kStandardIPStored));
     // What a screen reader is told the status line says.
-    const QString heard = QAccessible::queryAccessibleInterface(driver::Find(r.form.get(), "Status"))
-                              ->text(QAccessible::Description);
-    QCOMPARE(heard, QString("Data Sent"));
+    QAccessibleInterface *status = QAccessible::queryAccessibleInterface(driver::Find(r.form.get(), "Status"));
+    QCOMPARE(status->text(QAccessible::Description), QString("Data Sent"));
 }
 
 // Opens the window on the card and sends the Standard IP configuration.
