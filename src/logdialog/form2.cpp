@@ -84,6 +84,11 @@ void Form2::CreateControls()
         button->setDefault(false);
     }
 
+    // The captions of these two are a frame's and a label's: a screen reader
+    // would not read them as the control's name.
+    widgets::SetAccessibleName(ComPortCombo, QStringLiteral("Serial Port"));
+    widgets::SetAccessibleName(FileName, QStringLiteral("File name with extension"));
+
     setTabOrder(ComPortCombo, cmdOK);
     setTabOrder(cmdOK, cmdCancel);
     setTabOrder(cmdCancel, WantLogging);

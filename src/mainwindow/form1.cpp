@@ -75,7 +75,7 @@ void Form1::Form_Load()
     if (link_.library().IsLogging() != 0)
         expectedLog_ = QString::fromLatin1(kLogFileName);
     else
-        Status->setText(QStringLiteral("Not logging: %1 could not be opened").arg(QLatin1String(kLogFileName)));
+        SetStatusCaption(QStringLiteral("Not logging: %1 could not be opened").arg(QLatin1String(kLogFileName)));
     lineWatch_.SetEnabled(true);
 }
 
@@ -146,7 +146,15 @@ void Form1::CheckIfButtonEnabled()
     Command3->setEnabled(link_.IsPortOpen());
 }
 
-void Form1::SetStatusCaption(const QString &caption) { Status->setText(caption); }
+// Every write of the status line comes here.
+void Form1::SetStatusCaption(const QString &caption)
+{
+    Status->setText(caption);
+    // The status line never holds the focus, and a label has no live region:
+    // its name stays "Status" and what it says goes out as its description,
+    // whose setter sends QAccessible::DescriptionChanged on every call.
+    Status->setAccessibleDescription(caption);
+}
 
 void Form1::SetExpectedLog(const QString &fileName) { expectedLog_ = fileName; }
 
@@ -155,7 +163,7 @@ void Form1::ShowIfLoggingStopped()
     // The library stops by itself when the file cannot be written (a full
     // disk, the file made read-only).
     if (!expectedLog_.isEmpty() && link_.library().IsLogging() == 0)
-        Status->setText(QStringLiteral("Logging stopped: %1 could not be written").arg(expectedLog_));
+        SetStatusCaption(QStringLiteral("Logging stopped: %1 could not be written").arg(expectedLog_));
 }
 
 void Form1::EnableIPSettings(bool enabled)
@@ -228,13 +236,13 @@ void Form1::Command1_Click()
         return;
     }
     if (!link_.IsPortOpen()) {
-        Status->setText(QStringLiteral("Sending failed"));
+        SetStatusCaption(QStringLiteral("Sending failed"));
         giveUp();
         return;
     }
 
     // Nothing of an earlier send may stand beside this one's error box.
-    Status->clear();
+    SetStatusCaption(QString());
     sendFailed_ = !commands_.SendLines(ConfigurationLines(answers));
     // Started only now, so that no tick runs inside this handler (an error
     // box above runs an event loop of its own).
@@ -249,7 +257,7 @@ void Form1::Timer1_Timer()
         Command2->setEnabled(false);
         Advanced->setEnabled(false);
         Clear->setEnabled(false);
-        Status->setText(QString::fromStdString(NextProgressCaption(progressTicks_)));
+        SetStatusCaption(QString::fromStdString(NextProgressCaption(progressTicks_)));
         return;
     }
     // This tick runs inside a box's event loop: the end of the send and its
@@ -267,16 +275,16 @@ void Form1::Timer1_Timer()
     Timer1.SetEnabled(false);
 
     if (sendFailed_) {
-        Status->setText(QStringLiteral("Sending failed"));
+        SetStatusCaption(QStringLiteral("Sending failed"));
         return;
     }
     // Gone from the queue is not gone out: a line that failed dropped them.
     if (link_.library().HasLostData()) {
-        Status->setText(QStringLiteral("Sending failed"));
+        SetStatusCaption(QStringLiteral("Sending failed"));
         boxes_.Report("The line to the card was lost during the send.");
         return;
     }
-    Status->setText(QStringLiteral("Data Sent"));
+    SetStatusCaption(QStringLiteral("Data Sent"));
     ShowIfLoggingStopped();
     if (boxes_.Ask("All configuration data has been sent to the gateway card. Do you now want to exit ?")) {
         CloseDialog();
@@ -347,7 +355,7 @@ void Form1::WatchForCard()
             return;
         // A send in progress ends with the line; it is never resumed by itself.
         awaitedPort_ = link_.GetComPort();
-        Status->setText(caption(kAwaitingCard, awaitedPort_));
+        SetStatusCaption(caption(kAwaitingCard, awaitedPort_));
         CheckIfButtonEnabled();
         return;
     }
@@ -356,7 +364,7 @@ void Form1::WatchForCard()
     // Back, or the technician chose a port in the dialog meanwhile.
     if (Status->text() == caption(kAwaitingCard, awaitedPort_)) {
         const bool back = link_.GetComPort() == awaitedPort_ && link_.IsPortOpen();
-        Status->setText(back ? caption(kCardBack, awaitedPort_) : QString());
+        SetStatusCaption(back ? caption(kCardBack, awaitedPort_) : QString());
     }
     awaitedPort_ = 0;
     CheckIfButtonEnabled();

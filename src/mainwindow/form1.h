@@ -65,6 +65,7 @@ protected:
 private:
     void BuildControls();
     void BuildOctetRows();
+    void NameControls();
     void Form_Load();
     void Form_Unload();
     void CloseDialog();

@@ -17,6 +17,9 @@
 #include <QMenuBar>
 #include <QRadioButton>
 
+#include <span>
+#include <utility>
+
 using widgets::Button;
 using widgets::Frame;
 using widgets::Label;
@@ -181,6 +184,7 @@ void Form1::BuildControls()
         box->setEnabled(false);
 
     BuildOctetRows();
+    NameControls();
 
     // Focus order; labels and frames never take the focus.
     std::vector<QWidget *> order {Option1, Option2, Option3, DHCPNo, DHCPYes};
@@ -228,6 +232,37 @@ void Form1::BuildControls()
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Clear, &QPushButton::clicked, this, &Form1::Clear_Click);
     connect(Advanced, &QPushButton::clicked, this, &Form1::Advanced_Click);
+}
+
+void Form1::NameControls()
+{
+    // What a screen reader says where a caption does not tell it alone: a
+    // "Yes" of which question, a box of which address. Buttons and check
+    // boxes keep the toolkit's name from their caption, "&" dropped.
+    const std::pair<QWidget *, const char *> names[] = {
+        {Option1, "Protocol: Ethernet"},
+        {Option2, "Protocol: IP On the Fly"},
+        {Option3, "Protocol: Standard IP"},
+        {DHCPYes, "DHCP server: Yes"},
+        {DHCPNo, "DHCP server: No"},
+        {NBXYes, "More than one NBX: Yes"},
+        {NBXNo, "More than one NBX: No"},
+        {RemoteYes, "NBX on a remote network: Yes"},
+        {RemoteNo, "NBX on a remote network: No"},
+        {CountryCode, "Country Code (Analog only)"},
+        {Status, "Status"},
+    };
+    for (const auto &[control, name] : names)
+        widgets::SetAccessibleName(control, QString::fromLatin1(name));
+
+    const std::pair<std::span<QLineEdit *const>, const char *> rows[] = {
+        {IP, "IP Address"},        {Sub, "Subnet"},           {gw, "Default gateway"},
+        {NBXIP, "NBX IP Address"}, {Mac, "NBX MAC Address"},
+    };
+    for (const auto &[row, caption] : rows)
+        for (std::size_t i = 0; i < row.size(); ++i)
+            row[i]->setAccessibleName(
+                QStringLiteral("%1, part %2 of %3").arg(QLatin1String(caption)).arg(i + 1).arg(row.size()));
 }
 
 void Form1::BuildOctetRows()

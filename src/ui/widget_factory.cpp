@@ -2,7 +2,10 @@
 
 #include "window_style.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 
 namespace widgets {
 
@@ -21,6 +24,16 @@ QGroupBox *Frame(QWidget *container, const char *name, const QString &caption, T
     auto *frame = Make<CaptionedFrame>(container, name, at);
     frame->setTitle(caption);
     return frame;
+}
+
+void SetAccessibleName(QWidget *control, const QString &name)
+{
+    control->setAccessibleName(name);
+    if (auto *combo = qobject_cast<QComboBox *>(control)) {
+        if (combo->lineEdit())
+            combo->lineEdit()->setAccessibleName(name);
+        combo->view()->setAccessibleName(name);
+    }
 }
 
 } // namespace widgets

@@ -42,4 +42,8 @@ B *Button(QWidget *container, const char *name, const QString &caption, Twips at
 // A frame with its caption on the border line.
 [[nodiscard]] QGroupBox *Frame(QWidget *container, const char *name, const QString &caption, Twips at);
 
+// What a screen reader calls the control. A combo box's text field and its
+// list take the focus on their own, so they are given the same name.
+void SetAccessibleName(QWidget *control, const QString &name);
+
 } // namespace widgets

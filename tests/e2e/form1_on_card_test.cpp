@@ -14,11 +14,13 @@
 #include "window_driver.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -155,13 +157,10 @@ void Perform(CardRig &r, const QString &step)
     driver::TypeHere(text);
 }
 
-// Configure, Yes to sending, No to exiting; returns once the card answered
-// the end of the configuration.
-void Configure(CardRig &r)
+// After Configure, with Yes to sending and No to exiting: returns once the
+// card answered the end of the configuration.
+void AwaitConfigured(CardRig &r)
 {
-    QVERIFY2(driver::Find(r.form.get(), "Command1")->isEnabled(), qPrintable(r.Story()));
-    r.boxes.answers = {true, false};
-    driver::Click(driver::Find(r.form.get(), "Command1"));
     QTRY_COMPARE_WITH_TIMEOUT(r.Status(), QString("Data Sent"), kWaitMs);
     // "Data Sent" only says the bytes left; the card answers "%CE" once it
     // has stored the result, or refuses it.
@@ -173,6 +172,15 @@ void Configure(CardRig &r)
     QTRY_VERIFY2_WITH_TIMEOUT(endAnswered(), qPrintable(r.Story()), kWaitMs);
     QVERIFY2(Text(r.log).contains("OK configuration applied"), qPrintable(r.Story()));
     QCOMPARE(r.boxes.shown, (std::vector<std::string> {kAskSend, kAskExit}));
+}
+
+// Configure, Yes to sending, No to exiting.
+void Configure(CardRig &r)
+{
+    QVERIFY2(driver::Find(r.form.get(), "Command1")->isEnabled(), qPrintable(r.Story()));
+    r.boxes.answers = {true, false};
+    driver::Click(driver::Find(r.form.get(), "Command1"));
+    AwaitConfigured(r);
 }
 
 // The walk-through's configuration: "Standard IP" with the card's own addresses.
@@ -188,6 +196,7 @@ private slots:
     void initTestCase();
     void configureStoresWhatWasEntered_data();
     void configureStoresWhatWasEntered();
+    void keyboardAloneConfigures();
     void deleteErasesTheStoredConfiguration();
     void runningConfigLandsInTheToolsLog();
     void restartedCardIsReachedAgain();
@@ -261,6 +270,31 @@ void TestE2EForm1::configureStoresWhatWasEntered()
     if (QTest::currentTestFailed())
         return;
     QCOMPARE(StoredState(r.state), ExpectedState(stored));
+}
+
+// The keystrokes of "Using the tool" in the README, from start-up, into
+// whichever control holds the focus: keys in angle brackets, text typed.
+void TestE2EForm1::keyboardAloneConfigures()
+{
+    CardRig r;
+    QVERIFY2(r.Open(), qPrintable(r.Story()));
+    r.boxes.answers = {true, false};
+    for (const QString step : {"<Right>", "<Right>", "<Tab>", "<Tab>", "10.0.0.5", "<Tab>", "255.255.255.0", "<Tab>",
+                               "10.0.0.1", "<Alt+G>"}) {
+        if (!step.startsWith('<')) {
+            driver::TypeHere(step);
+            continue;
+        }
+        const QKeyCombination key = QKeySequence(step.mid(1, step.size() - 2))[0];
+        QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+    }
+    AwaitConfigured(r);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(StoredState(r.state), ExpectedState(kStandardIPStored));
+    // What a screen reader is told the status line says.
+    QAccessibleInterface *status = QAccessible::queryAccessibleInterface(driver::Find(r.form.get(), "Status"));
+    QCOMPARE(status->text(QAccessible::Description), QString("Data Sent"));
 }
 
 // Opens the window on the card and sends the Standard IP configuration.

@@ -2,9 +2,11 @@
 // questions answered, timer ticks delivered one by one.
 #include "form1_fixture.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -67,6 +69,17 @@ QString SectionMismatch(const Form1Rig &r)
     return {};
 }
 
+// Every stop the accessibility bus offers the focus, with the parts of a
+// control: a combo box's text field, and its list, which lives in a popup
+// window off the focus chain.
+void CollectFocusable(QAccessibleInterface *node, QList<QAccessibleInterface *> &out)
+{
+    if (node->state().focusable)
+        out << node;
+    for (int i = 0; i < node->childCount(); ++i)
+        CollectFocusable(node->child(i), out);
+}
+
 } // namespace
 
 class TestForm1 : public QObject {
@@ -75,6 +88,8 @@ private slots:
     void startUpWithCom1Missing();
     void startUpWithCom1Open();
     void windowGeometryAndFocusOrder();
+    void everyFocusableControlIsNamed_data();
+    void everyFocusableControlIsNamed();
     void sectionsFollowEveryShortClickSequence();
     void sectionsFollowLongRandomClickWalks();
     void readinessFollowsEntriesAndPort();
@@ -182,6 +197,50 @@ void TestForm1::windowGeometryAndFocusOrder()
         while (w->focusPolicy() == Qt::NoFocus || w->objectName().isEmpty() || !expected.contains(w->objectName()))
             w = w->nextInFocusChain();
         QCOMPARE(w->objectName(), expected[i]);
+    }
+}
+
+void TestForm1::everyFocusableControlIsNamed_data()
+{
+    QTest::addColumn<bool>("dialog");
+    QTest::newRow("main window") << false;
+    QTest::newRow("logging dialog") << true;
+}
+
+void TestForm1::everyFocusableControlIsNamed()
+{
+    QFETCH(bool, dialog);
+    Form1Rig r;
+    if (dialog)
+        r.Click("Advanced");
+    QWidget *window = dialog ? static_cast<QWidget *>(r.form->Dialog()) : r.form.get();
+    QList<QAccessibleInterface *> stops;
+    CollectFocusable(QAccessible::queryAccessibleInterface(window), stops);
+    QStringList unnamed, names;
+    for (auto *stop : stops) {
+        const QString name = stop->text(QAccessible::Name).trimmed();
+        const QObject *control = stop->object(); // none for an entry of a list
+        if (name.isEmpty())
+            unnamed << (control ? control->objectName() + " " + control->metaObject()->className() : "an entry");
+        else if (control && !control->objectName().isEmpty())
+            names << name;
+    }
+    QVERIFY2(unnamed.isEmpty(),
+             qPrintable(QString("%1 of %2: %3").arg(unnamed.size()).arg(stops.size()).arg(unnamed.join(", "))));
+    // Controls under one name cannot be told apart by ear.
+    QCOMPARE(names.removeDuplicates(), 0);
+
+    // Alt and a letter press one control only.
+    QStringList captions;
+    for (const auto *button : window->findChildren<QAbstractButton *>())
+        captions << button->text();
+    for (const auto *frame : window->findChildren<QGroupBox *>())
+        captions << frame->title();
+    QList<QKeySequence> taken;
+    for (const QString &caption : captions) {
+        const QKeySequence key = QKeySequence::mnemonic(caption);
+        QVERIFY2(key.isEmpty() || !taken.contains(key), qPrintable(caption));
+        taken << key;
     }
 }
 
