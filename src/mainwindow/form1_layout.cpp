@@ -208,8 +208,6 @@ void Form1::BuildControls()
             buttons->addButton(button);
     }
 
-    // An option button's handler runs whenever it becomes selected: by a
-    // click, by the keyboard, or by code.
     // An option button's rule runs whenever the button becomes selected: by
     // a click, by the keyboard, or by code.
     const auto onSelect = [this](QRadioButton *button, void (*rule)(const Answers &, WindowSections &)) {
