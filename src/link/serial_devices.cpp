@@ -182,7 +182,7 @@ const SerialDevice *FindDevice(const std::vector<SerialDevice> &devices, const f
     return it == devices.end() ? nullptr : &*it;
 }
 
-std::string DescribePort(int port, const SystemRoots &roots)
+std::string DescribePort(int port, const std::vector<SerialDevice> &devices)
 {
     const auto name = portlink::DeviceForPort(port);
     if (!name)
@@ -191,7 +191,6 @@ std::string DescribePort(int port, const SystemRoots &roots)
     const auto resolved = fs::canonical(name->path, ec);
     if (ec || !fs::is_character_file(resolved, ec))
         return kNotConnected;
-    const auto devices = FindSerialDevices(roots);
     const SerialDevice *device = FindDevice(devices, resolved);
     if (!device)
         return resolved.string(); // a pseudo-terminal, or a kind of device not looked for

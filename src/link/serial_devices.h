@@ -50,7 +50,8 @@ struct SerialDevice {
                                                    const SystemRoots &roots = {});
 
 // What COM `port` is, in one line: "/dev/ttyUSB0, FTDI FT232R USB UART",
-// "/dev/pts/3", or "not connected". Reads only names, links and sysfs.
-[[nodiscard]] std::string DescribePort(int port, const SystemRoots &roots = {});
+// "/dev/pts/3", or "not connected", among `devices` as FindSerialDevices
+// found them (one scan serves every port).
+[[nodiscard]] std::string DescribePort(int port, const std::vector<SerialDevice> &devices);
 
 } // namespace ports

@@ -105,11 +105,13 @@ void Form2::CreateControls()
 
 void Form2::Form_Load()
 {
+    // Which device each entry is, as the dialog opens: names change when an
+    // adapter is plugged into another socket.
+    const auto devices = ports::FindSerialDevices();
     for (int port = 1; port <= kPortCount; ++port) {
         ComPortCombo->addItem(QStringLiteral("Com%1").arg(port));
-        // Which device the entry is, as the dialog opens: names change when
-        // an adapter is plugged into another socket.
-        ComPortCombo->setItemData(port - 1, QString::fromStdString(ports::DescribePort(port)), Qt::ToolTipRole);
+        ComPortCombo->setItemData(port - 1, QString::fromStdString(ports::DescribePort(port, devices)),
+                                  Qt::ToolTipRole);
     }
     ComPortCombo->SetListIndex(link_.GetComPort() - 1);
 

@@ -95,8 +95,9 @@ TEST_F(FakeSystem, MapsByStableNameAndDescribesEachPort)
         {3, (roots.dev / "ttyACM0").string() + ", STMicroelectronics Virtual COM Port"},
         {4, "not connected"},
     };
+    const auto devices = FindSerialDevices(roots);
     for (const auto &[port, text] : described)
-        EXPECT_EQ(DescribePort(port, roots), text) << "COM" << port;
+        EXPECT_EQ(DescribePort(port, devices), text) << "COM" << port;
 
     const auto survey = TakeSurvey(roots);
     EXPECT_EQ(survey.ports[0].stableName, "");
