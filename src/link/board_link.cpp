@@ -35,12 +35,19 @@ bool BoardLink::OpenSelectedPort()
 
 bool BoardLink::OpenQuietly()
 {
-    PortOpen = library_.OpenCommPort(ComPort);
-    if (PortOpen) {
-        library_.ConfigureOpenComPort();
+    PortOpen = library_.OpenCommPort(ComPort) && Configured();
+    if (PortOpen)
         awaitingCard_ = false;
-    }
     return PortOpen;
+}
+
+bool BoardLink::Configured()
+{
+    // A port left at other line settings would garble every byte: not open.
+    if (library_.ConfigureOpenComPort())
+        return true;
+    library_.CloseCommPort();
+    return false;
 }
 
 bool BoardLink::IsPortOpen()
@@ -55,7 +62,13 @@ bool BoardLink::IsPortOpen()
 
 bool BoardLink::TryReopen()
 {
-    return awaitingCard_ && OpenQuietly();
+    if (!awaitingCard_)
+        return false;
+    // Only the device that went away, never another that took its name.
+    PortOpen = library_.ReopenCommPort() && Configured();
+    if (PortOpen)
+        awaitingCard_ = false;
+    return PortOpen;
 }
 
 void BoardLink::ClosePort()

@@ -25,7 +25,8 @@ public:
     // the user's choice failed to open.
     [[nodiscard]] bool IsAwaitingCard() const { return awaitingCard_; }
     // While awaiting the card: opens the selected port again, without a
-    // box when it fails. True when it opened.
+    // box when it fails, and only when it leads to the same device as
+    // before or its mapping was made anew. True when it opened.
     bool TryReopen();
     // Closes the port for good, as the window closes: no card is awaited.
     void ClosePort();
@@ -38,6 +39,8 @@ public:
 
 private:
     bool OpenQuietly();
+    // Configures the port just opened; closes it when the device refuses.
+    bool Configured();
 
     SerialLibrary &library_;
     MessageBoxes &boxes_;

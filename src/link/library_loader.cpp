@@ -20,6 +20,7 @@ constexpr const char *kLibraryName = "libportlink.so.1";
 struct Exports {
     decltype(&::Run) Run;
     decltype(&::OpenCommPort) OpenCommPort;
+    decltype(&::ReopenCommPort) ReopenCommPort;
     decltype(&::ConfigureOpenComPort) ConfigureOpenComPort;
     decltype(&::CloseCommPort) CloseCommPort;
     decltype(&::WriteToBoard) WriteToBoard;
@@ -38,9 +39,10 @@ public:
     DynamicLibrary(void *handle, Exports exports) : handle_(handle), x_(exports) {}
     ~DynamicLibrary() override { dlclose(handle_); }
 
-    void Run() override { x_.Run(); }
+    bool Run() override { return x_.Run() != 0; }
     bool OpenCommPort(std::int16_t port) override { return x_.OpenCommPort(port) != 0; }
-    void ConfigureOpenComPort() override { x_.ConfigureOpenComPort(); }
+    bool ReopenCommPort() override { return x_.ReopenCommPort() != 0; }
+    bool ConfigureOpenComPort() override { return x_.ConfigureOpenComPort() != 0; }
     void CloseCommPort() override { x_.CloseCommPort(); }
     bool WriteToBoard(std::uint8_t byte) override { return x_.WriteToBoard(byte, kWriteWaitMs) != 0; }
     bool IsSendingData() override { return x_.IsSendingData() != 0; }
@@ -81,9 +83,10 @@ class MissingLibrary final : public SerialLibrary {
 public:
     explicit MissingLibrary(std::string loadError) : loadError_(std::move(loadError)) {}
 
-    void Run() override {}
+    bool Run() override { return false; }
     bool OpenCommPort(std::int16_t) override { return false; }
-    void ConfigureOpenComPort() override {}
+    bool ReopenCommPort() override { return false; }
+    bool ConfigureOpenComPort() override { return false; }
     void CloseCommPort() override {}
     bool WriteToBoard(std::uint8_t) override { return false; }
     bool IsSendingData() override { return false; }
@@ -140,6 +143,7 @@ LoadedLibrary LoadSerialLibrary()
         std::string error;
         const bool complete = Resolve(handle, "Run", x.Run, error)
             && Resolve(handle, "OpenCommPort", x.OpenCommPort, error)
+            && Resolve(handle, "ReopenCommPort", x.ReopenCommPort, error)
             && Resolve(handle, "ConfigureOpenComPort", x.ConfigureOpenComPort, error)
             && Resolve(handle, "CloseCommPort", x.CloseCommPort, error)
             && Resolve(handle, "WriteToBoard", x.WriteToBoard, error)

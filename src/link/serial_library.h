@@ -11,9 +11,14 @@ class SerialLibrary {
 public:
     virtual ~SerialLibrary() = default;
 
-    virtual void Run() = 0;
+    // False when the library could not start reading the card's line.
+    [[nodiscard]] virtual bool Run() = 0;
     [[nodiscard]] virtual bool OpenCommPort(std::int16_t port) = 0;
-    virtual void ConfigureOpenComPort() = 0;
+    // Opens the port that went away again, only when it leads to the same
+    // device as before, or its mapping was made anew.
+    [[nodiscard]] virtual bool ReopenCommPort() = 0;
+    // False when no port is open or the device refused the line settings.
+    [[nodiscard]] virtual bool ConfigureOpenComPort() = 0;
     virtual void CloseCommPort() = 0;
     // Always passes the library's 150 ms wait limit.
     [[nodiscard]] virtual bool WriteToBoard(std::uint8_t byte) = 0;
@@ -30,7 +35,8 @@ public:
     // True when bytes WriteToBoard had accepted were dropped by a failing
     // line; stays so until the next OpenCommPort.
     [[nodiscard]] virtual bool HasLostData() = 0;
-    // Why the last OpenCommPort failed; nothing after a successful open.
+    // Why the last OpenCommPort, ReopenCommPort or ConfigureOpenComPort
+    // failed; nothing after a successful open.
     [[nodiscard]] virtual std::optional<std::string> GetOpenError() = 0;
 };
 

@@ -68,11 +68,15 @@ Form1::~Form1()
 
 void Form1::Form_Load()
 {
-    link_.library().Run();
+    const bool reading = link_.library().Run();
     link_.SelectComPort(1);
     EnableRemoteChoice(false);
     link_.library().StartLogging(kLogFileName);
-    if (link_.library().IsLogging() != 0)
+    // Without its reader the library never sees what the card answers: a
+    // log that is open would stay empty.
+    if (!reading)
+        SetStatusCaption(QStringLiteral("Not logging: the serial library could not start reading the card"));
+    else if (link_.library().IsLogging() != 0)
         expectedLog_ = QString::fromLatin1(kLogFileName);
     else
         SetStatusCaption(QStringLiteral("Not logging: %1 could not be opened").arg(QLatin1String(kLogFileName)));

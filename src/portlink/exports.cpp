@@ -49,6 +49,11 @@ int16_t OpenCommPort(int16_t port)
     return Guarded([port] { return Link().Open(port); });
 }
 
+int16_t ReopenCommPort(void)
+{
+    return Guarded([] { return Link().Reopen(); });
+}
+
 int16_t ConfigureOpenComPort(void)
 {
     return Guarded([] { return Link().Configure(); });

@@ -93,17 +93,63 @@ bool PortLink::Open(int port)
 {
     std::lock_guard life(lifecycle_);
     CloseLocked();
-    const auto device = DeviceForPort(port);
+    awaiting_ = false; // a port chosen anew ends any wait
+    const auto device = DeviceForPort(port, roots_.dev);
     if (!device) {
         FailOpen("COM" + std::to_string(port) + ": no such port (COM" + std::to_string(kFirstPort) + " to COM"
                  + std::to_string(kLastPort) + ")");
         return false;
     }
-    auto outcome = opener_(device->path);
-    if (!outcome.port) {
-        FailOpen("cannot open COM" + std::to_string(port) + " (" + device->shown + "): " + outcome.why);
+    const auto entry = device->mapped ? StampOf(device->path) : std::nullopt;
+    std::string why;
+    if (!OpenDevice(port, *device, entry, why)) {
+        FailOpen("cannot open COM" + std::to_string(port) + " (" + device->shown + "): " + why);
         return false;
     }
+    return true;
+}
+
+bool PortLink::Reopen()
+{
+    std::lock_guard life(lifecycle_);
+    CloseLocked();
+    if (!opened_) {
+        FailOpen("no port has been opened to open again");
+        return false;
+    }
+    const int port = opened_->port;
+    const auto verdict = DecideReopen(*opened_, roots_);
+    std::string why = verdict.why;
+    if (verdict.open && OpenDevice(port, *verdict.open, verdict.entry, why)) {
+        if (awaiting_)
+            Complain("COM" + std::to_string(port) + " is back (" + verdict.open->shown + ")");
+        awaiting_ = false;
+        return true;
+    }
+    // What is awaited stays the device that went away.
+    AwaitCard("waiting for COM" + std::to_string(port) + " (" + opened_->name.shown + ") to come back: " + why);
+    return false;
+}
+
+void PortLink::AwaitCard(const std::string &why)
+{
+    // One line when the wait starts, not one a retry.
+    if (!awaiting_)
+        Complain(why);
+    awaiting_ = true;
+    std::lock_guard lock(mu_);
+    openError_ = why;
+}
+
+bool PortLink::OpenDevice(int port, const DeviceName &device, const std::optional<EntryStamp> &entry,
+                          std::string &why)
+{
+    auto outcome = opener_(device.path);
+    if (!outcome.port) {
+        why = outcome.why;
+        return false;
+    }
+    opened_ = DescribeOpened(port, device, entry, roots_);
     std::lock_guard lock(mu_);
     port_ = std::move(outcome.port);
     openError_.clear();
@@ -129,9 +175,15 @@ std::string PortLink::OpenError()
 
 bool PortLink::Configure()
 {
+    std::lock_guard life(lifecycle_);
     auto port = Borrow();
-    const bool ok = port && port->Configure();
+    if (!port)
+        return false;
+    const bool ok = port->Configure();
     GiveBack(port);
+    if (!ok && opened_)
+        FailOpen("cannot configure COM" + std::to_string(opened_->port) + " (" + opened_->name.shown
+                 + "): the device refused 9600 baud, 8 data bits, no parity, 1 stop bit, raw");
     return ok;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "byte_queue.h"
+#include "device_identity.h"
 #include "log_file.h"
 #include "serial_backend.h"
 
@@ -21,7 +22,10 @@ namespace portlink {
 
 class PortLink {
 public:
-    explicit PortLink(DeviceOpener opener = OpenSerialDevice) : opener_(std::move(opener)) {}
+    explicit PortLink(DeviceOpener opener = OpenSerialDevice, SystemRoots roots = {})
+        : opener_(std::move(opener)), roots_(std::move(roots))
+    {
+    }
     ~PortLink(); // stops the reader, closes the port and the log
     PortLink(const PortLink &) = delete;
     PortLink &operator=(const PortLink &) = delete;
@@ -30,6 +34,10 @@ public:
     void Stop();
 
     [[nodiscard]] bool Open(int port);
+    // Opens the port that went away again, only when it is the same device
+    // (see DecideReopen); says once on stderr that it waits, and once that
+    // the wait is over.
+    [[nodiscard]] bool Reopen();
     [[nodiscard]] bool Configure();
     void Close();
 
@@ -66,13 +74,20 @@ private:
     // line fails under them.
     void NoteLineState(SerialBackend &port);
     void FailOpen(const std::string &why);
+    // With lifecycle_ held.
+    [[nodiscard]] bool OpenDevice(int port, const DeviceName &device, const std::optional<EntryStamp> &entry,
+                                  std::string &why);
+    void AwaitCard(const std::string &why);
 
     static constexpr std::size_t kQueueCapacity = 64 * 1024;
 
     const DeviceOpener opener_;
+    const SystemRoots roots_;
 
-    std::mutex lifecycle_; // Run, Stop, Open and Close one at a time
+    std::mutex lifecycle_; // Run, Stop, Open, Configure and Close one at a time
     std::thread reader_;   // with lifecycle_ held
+    std::optional<OpenedDevice> opened_; // the last port opened, with lifecycle_ held
+    bool awaiting_ = false;              // Reopen has said that it waits; with lifecycle_ held
 
     std::mutex mu_;
     std::condition_variable returned_; // a borrowed port came back

@@ -47,7 +47,12 @@ std::optional<std::filesystem::path> ComLinkPath(int port)
     return DeviceFolder() / ("com" + std::to_string(port));
 }
 
-std::optional<DeviceName> DeviceForPort(int port)
+std::filesystem::path BuiltInPort(int port, const std::filesystem::path &devices)
+{
+    return devices / ("ttyS" + std::to_string(port - 1));
+}
+
+std::optional<DeviceName> DeviceForPort(int port, const std::filesystem::path &devices)
 {
     const auto found = ComLinkPath(port);
     if (!found)
@@ -57,13 +62,13 @@ std::optional<DeviceName> DeviceForPort(int port)
     const auto status = std::filesystem::symlink_status(link, ec);
     if (std::filesystem::is_symlink(status)) {
         const auto target = std::filesystem::read_symlink(link, ec);
-        return DeviceName {link.string(), link.string() + " -> " + (ec ? "?" : target.string())};
+        return DeviceName {link.string(), link.string() + " -> " + (ec ? "?" : target.string()), true};
     }
     // Something other than a link in its place is still what the user named.
     if (std::filesystem::exists(status))
-        return DeviceName {link.string(), link.string()};
-    const std::string builtIn = "/dev/ttyS" + std::to_string(port - 1);
-    return DeviceName {builtIn, builtIn};
+        return DeviceName {link.string(), link.string(), true};
+    const std::string builtIn = BuiltInPort(port, devices).string();
+    return DeviceName {builtIn, builtIn, false};
 }
 
 } // namespace portlink

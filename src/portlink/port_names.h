@@ -14,6 +14,7 @@ inline constexpr int kLastPort = 8;
 struct DeviceName {
     std::string path;  // what to open
     std::string shown; // for messages: the link and where it points, or the device
+    bool mapped = false; // reached through the entry `comN` in the device folder
 };
 
 // $PORTLINK_DEVICE_DIR when set, else ${XDG_CONFIG_HOME:-~/.config}/portlink.
@@ -23,7 +24,11 @@ struct DeviceName {
 // or not; nothing for a number outside kFirstPort..kLastPort.
 [[nodiscard]] std::optional<std::filesystem::path> ComLinkPath(int port);
 
-// Nothing for a number outside kFirstPort..kLastPort.
-[[nodiscard]] std::optional<DeviceName> DeviceForPort(int port);
+// Nothing for a number outside kFirstPort..kLastPort. The built-in ports
+// are the ttyS devices in `devices`.
+[[nodiscard]] std::optional<DeviceName> DeviceForPort(int port, const std::filesystem::path &devices = "/dev");
+
+// The built-in serial port behind COM `port`, e.g. /dev/ttyS0 for COM1.
+[[nodiscard]] std::filesystem::path BuiltInPort(int port, const std::filesystem::path &devices = "/dev");
 
 } // namespace portlink

@@ -53,6 +53,39 @@ TEST_F(Link, OpenFailureGivesTheLibrarysReason)
     EXPECT_EQ(boxes.details, std::vector<std::string> {library.openError});
 }
 
+// A device left at other line settings would garble every byte.
+TEST_F(Link, PortThatRefusesItsLineSettingsIsClosedAndSaysWhy)
+{
+    library.configureFails = true;
+    library.openError = "cannot configure COM1 (/dev/ttyS0): the device refused 9600 baud";
+    link.SelectComPort(1);
+    EXPECT_FALSE(link.IsPortOpen());
+    EXPECT_EQ(library.calls, (std::vector<std::string> {"OpenCommPort 1", "ConfigureOpenComPort", "CloseCommPort"}));
+    EXPECT_EQ(boxes.shown, std::vector<std::string> {"Failed to Open Com1"});
+    EXPECT_EQ(boxes.details, std::vector<std::string> {library.openError});
+}
+
+// The card that went away is looked for as the library knows it, never
+// opened by name: that name may now be another device.
+TEST_F(Link, AwaitedCardIsReopenedOnlyAsTheSameDevice)
+{
+    Open(1);
+    library.lineUp = false;
+    EXPECT_FALSE(link.IsPortOpen());
+    library.sameDevice = false;
+    EXPECT_FALSE(link.TryReopen());
+    library.sameDevice = true;
+    library.configureFails = true;
+    EXPECT_FALSE(link.TryReopen());
+    library.configureFails = false;
+    EXPECT_TRUE(link.TryReopen());
+    EXPECT_EQ(library.calls, (std::vector<std::string> {"CloseCommPort", "ReopenCommPort", "ReopenCommPort",
+                                                        "ConfigureOpenComPort", "CloseCommPort", "ReopenCommPort",
+                                                        "ConfigureOpenComPort"}));
+    EXPECT_TRUE(link.IsPortOpen() && !link.IsAwaitingCard());
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 TEST_F(Link, NewPortWhileClosedOpensWithoutClosing)
 {
     library.openablePorts.clear();

@@ -26,11 +26,12 @@ struct Form1Rig {
     GatewayCommands commands {link};
     std::unique_ptr<Form1> form;
 
-    explicit Form1Rig(bool com1Opens = true, bool logOpens = true)
+    explicit Form1Rig(bool com1Opens = true, bool logOpens = true, bool readerStarts = true)
     {
         if (!com1Opens)
             library.openablePorts.clear();
         library.refuseLog = !logOpens;
+        library.runFails = !readerStarts;
         form = std::make_unique<Form1>(link, commands, boxes, timer, watch);
         form->show();
         if (!QTest::qWaitForWindowExposed(form.get()))

@@ -20,7 +20,7 @@
 using testsupport::FakeMessageBoxes;
 
 enum class WhileSending { DialogPortFails, DialogLogFails, Delete };
-enum class LogCheck { StartUp, EndOfSend, DialogOpens, SwitchedOff };
+enum class LogCheck { StartUp, NoReader, EndOfSend, DialogOpens, SwitchedOff };
 Q_DECLARE_METATYPE(WhileSending)
 Q_DECLARE_METATYPE(LogCheck)
 
@@ -125,6 +125,8 @@ private slots:
     void deleteChecksAgainAfterItsQuestion_data();
     void deleteChecksAgainAfterItsQuestion();
     void lostCardIsAwaitedAndReopened();
+    void portChosenWhileWaiting_data();
+    void portChosenWhileWaiting();
     void failedSendsSaySo();
     void typedCountryGoesOutAsTyped_data();
     void typedCountryGoesOutAsTyped();
@@ -846,27 +848,53 @@ void TestForm1::lostCardIsAwaitedAndReopened()
     Form1Rig r;
     auto *status = r.Get<QLabel>("Status");
     r.library.lineUp = false;
-    r.library.openablePorts.clear();
+    r.library.sameDevice = false; // nothing, or a stale name, where the card was
     QVERIFY(r.watch.Tick() && r.watch.Tick() && r.watch.Tick());
     QVERIFY(!r.Get("Command1")->isEnabled() && !r.Get("Command3")->isEnabled());
     QCOMPARE(status->text(), QString("Card disconnected, waiting for it on Com1"));
-    QCOMPARE(r.library.Count("OpenCommPort 1"), 3);
-    r.library.openablePorts = {1};
+    QCOMPARE(r.library.Count("ReopenCommPort"), 2);
+    QCOMPARE(r.library.Count("OpenCommPort"), 1); // start-up's: a wait never opens by name
+    r.library.sameDevice = true;
     QVERIFY(r.watch.Tick());
     QVERIFY(r.Get("Command1")->isEnabled() && r.Get("Command3")->isEnabled());
     QCOMPARE(status->text(), QString("Card connected again on Com1"));
 
-    // Gone again: the same port chosen in the dialog opens it at once. A port
-    // chosen there that does not open is not tried again.
+    // Gone again: the same port chosen in the dialog opens it at once.
     r.library.lineUp = false;
     r.Click("Advanced");
     r.DialogOk();
     QVERIFY(r.Get("Command1")->isEnabled() && r.Get("Command3")->isEnabled());
     QVERIFY(r.boxes.shown.empty());
-    r.Click("Advanced");
-    r.DialogOk(2);
+}
+
+void TestForm1::portChosenWhileWaiting_data()
+{
+    QTest::addColumn<int>("downs");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("Com3, which does not open") << 2 << false;
+    QTest::newRow("Com2, which opens") << 1 << true;
+}
+
+// The wait is for the card on Com1: a port chosen meanwhile ends it, is
+// not retried behind the technician's back, and is not taken for Com1.
+void TestForm1::portChosenWhileWaiting()
+{
+    QFETCH(int, downs);
+    QFETCH(bool, opens);
+    Form1Rig r;
+    r.library.lineUp = false;
+    r.library.sameDevice = false;
     QVERIFY(r.watch.Tick() && r.watch.Tick());
-    QCOMPARE(r.library.Count("OpenCommPort 3"), 1);
+    QCOMPARE(r.Status(), QString("Card disconnected, waiting for it on Com1"));
+    r.library.openablePorts = {1, 2};
+    r.library.sameDevice = true;
+    r.Click("Advanced");
+    r.DialogOk(downs);
+    r.library.calls.clear();
+    QVERIFY(r.watch.Tick() && r.watch.Tick());
+    QCOMPARE(r.library.calls, std::vector<std::string> {});
+    QCOMPARE(r.Status(), QString());
+    QCOMPARE(r.Get("Command3")->isEnabled(), opens);
 }
 
 void TestForm1::failedSendsSaySo()
@@ -942,6 +970,8 @@ void TestForm1::loggingThatStoppedIsNotClaimed_data()
     QTest::addColumn<QString>("status");
     const QString stopped = "Logging stopped: TovrikLog.txt could not be written";
     QTest::newRow("start-up, log does not open") << LogCheck::StartUp << "Not logging: TovrikLog.txt could not be opened";
+    QTest::newRow("start-up, the library reads nothing")
+        << LogCheck::NoReader << "Not logging: the serial library could not start reading the card";
     QTest::newRow("end of a send") << LogCheck::EndOfSend << stopped;
     QTest::newRow("dialog opens") << LogCheck::DialogOpens << stopped;
     QTest::newRow("switched off in the dialog") << LogCheck::SwitchedOff << "Data Sent";
@@ -951,7 +981,7 @@ void TestForm1::loggingThatStoppedIsNotClaimed()
 {
     QFETCH(LogCheck, when);
     QFETCH(QString, status);
-    Form1Rig r(true, when != LogCheck::StartUp);
+    Form1Rig r(true, when != LogCheck::StartUp, when != LogCheck::NoReader);
     if (when == LogCheck::SwitchedOff) {
         r.Click("Advanced");
         r.Click("WantLogging");
@@ -960,7 +990,7 @@ void TestForm1::loggingThatStoppedIsNotClaimed()
     r.library.logging = 0; // the library stopped: the disk is full
     if (when == LogCheck::DialogOpens) {
         r.Click("Advanced");
-    } else if (when != LogCheck::StartUp) {
+    } else if (when != LogCheck::StartUp && when != LogCheck::NoReader) {
         r.boxes.answers = {true, false};
         r.Click("Command1");
         QVERIFY(r.timer.Tick());

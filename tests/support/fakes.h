@@ -31,20 +31,32 @@ public:
     bool lostData = false;            // HasLostData's answer
     std::string openError = "no such device"; // GetOpenError's answer after a failed open
     bool lastOpenFailed = false;
+    bool runFails = false;            // Run could not start the reader
+    bool configureFails = false;      // the device refuses the line settings
+    bool sameDevice = true;           // ReopenCommPort finds the device that went away
+    int lastOpened = 0;               // the port ReopenCommPort opens again
 
-    void Run() override { calls.push_back("Run"); }
+    bool Run() override
+    {
+        calls.push_back("Run");
+        return !runFails;
+    }
     bool OpenCommPort(std::int16_t port) override
     {
         calls.push_back("OpenCommPort " + std::to_string(port));
-        portOpen = openablePorts.count(port) != 0;
-        lastOpenFailed = !portOpen;
-        if (portOpen) {
-            lineUp = true;
-            lostData = false;
-        }
-        return portOpen;
+        return Opened(port, openablePorts.count(port) != 0);
     }
-    void ConfigureOpenComPort() override { calls.push_back("ConfigureOpenComPort"); }
+    bool ReopenCommPort() override
+    {
+        calls.push_back("ReopenCommPort");
+        return Opened(lastOpened, sameDevice && openablePorts.count(lastOpened) != 0);
+    }
+    bool ConfigureOpenComPort() override
+    {
+        calls.push_back("ConfigureOpenComPort");
+        lastOpenFailed = portOpen && configureFails;
+        return portOpen && !configureFails;
+    }
     void CloseCommPort() override
     {
         calls.push_back("CloseCommPort");
@@ -94,6 +106,18 @@ public:
         if (!lastOpenFailed)
             return std::nullopt;
         return openError;
+    }
+
+    bool Opened(int port, bool ok)
+    {
+        portOpen = ok;
+        lastOpenFailed = !ok;
+        if (ok) {
+            lastOpened = port;
+            lineUp = true;
+            lostData = false;
+        }
+        return ok;
     }
 
     // How many calls begin with `prefix`.

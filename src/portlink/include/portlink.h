@@ -43,7 +43,8 @@ PORTLINK_API int16_t OpenCommPort(int16_t port);
 
 /* 9600 baud, 8 data bits, no parity, 1 stop bit, raw, no flow control,
  * modem lines ignored (CLOCAL); DTR and RTS are raised where the device has
- * them. Returns 0 when no port is open, it has failed, or the device refuses. */
+ * them. Returns 0 when no port is open, it has failed, or the device refuses;
+ * a refusal writes one line on standard error, which GetOpenError gives. */
 PORTLINK_API int16_t ConfigureOpenComPort(void);
 
 /* Lets the bytes already written go out (at most the time they need at the
@@ -98,13 +99,29 @@ PORTLINK_API int16_t ReadByteFromBoard(uint8_t *byte, int32_t timeout_ms);
  * (an unplugged adapter, the card's end closed). Never blocks. */
 PORTLINK_API int16_t IsLineUp(void);
 
+/* Opens again the port that the last OpenCommPort or ReopenCommPort opened
+ * (closing one that is open first), for a caller that waits for a card that
+ * went away; only when it is still the same device:
+ * - a port opened through its link `comN` needs that link: it never falls
+ *   back to the built-in port;
+ * - a link made anew since (a restarted card, a new mapping) is opened;
+ * - the same link is opened only while it leads to the same adapter, known
+ *   by its name under /dev/serial/by-id, or without one by its USB socket;
+ *   to a built-in port; never to a pseudo-terminal, whose name the next
+ *   terminal window may have taken.
+ * Returns 1 when it opened (then call ConfigureOpenComPort), 0 otherwise,
+ * with the reason for GetOpenError. The first refusal after an open writes
+ * one line on standard error, and the open that ends the wait one more. */
+PORTLINK_API int16_t ReopenCommPort(void);
+
 /* 1 when bytes that WriteToBoard had accepted were dropped because the line
  * hung up or the device failed before they were seen to leave; 0 otherwise.
  * It stays so, after CloseCommPort too, until the next OpenCommPort. Never
  * blocks. */
 PORTLINK_API int16_t HasLostData(void);
 
-/* When the last OpenCommPort failed, writes its reason, the text of the line
+/* When the last OpenCommPort, ReopenCommPort or ConfigureOpenComPort
+ * failed, writes its reason, the text of the line
  * it wrote to standard error (without the "portlink: " in front), as much as
  * fits in `size` bytes and NUL-terminated, and returns 1; returns 0, with the
  * buffer untouched, when the last open succeeded or none was tried. */

@@ -1,0 +1,212 @@
+// Opening a port behind the backend seam: a card that went away is opened
+// again only when its port leads to the same device, in fake /dev and /sys
+// trees that hold adapters, stable names and USB sockets a test machine does
+// not have; a device that refuses the line settings says so.
+#include "port_link.h"
+#include "serial_backend.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+namespace portlink {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Stands for a device that opened; what it does once open is not looked at.
+class IdleDevice final : public SerialBackend {
+public:
+    explicit IdleDevice(bool settles = true) : settles_(settles) {}
+    bool Configure() override { return settles_; }
+    WriteResult Write(std::uint8_t, std::chrono::milliseconds) override { return WriteResult::Written; }
+    bool Sending() override { return false; }
+    std::size_t Queued() override { return 0; }
+    void DiscardQueued() override {}
+    void Interrupt() override {}
+    int WaitHandle() const override { return -1; }
+    ReadResult Read(std::span<std::uint8_t>, bool) override { return {}; }
+
+private:
+    bool settles_;
+};
+
+struct Tree {
+    fs::path root = fs::temp_directory_path() / ("reopen-" + std::to_string(::getpid()));
+    fs::path dev = root / "dev", sys = root / "sys", links = root / "portlink";
+
+    Tree()
+    {
+        fs::remove_all(root);
+        for (const auto &dir : {dev / "serial" / "by-id", sys / "class" / "tty", links})
+            fs::create_directories(dir);
+        Device("ttyS0"); // the built-in port COM1 falls back to
+        ::setenv("PORTLINK_DEVICE_DIR", links.c_str(), 1);
+    }
+    ~Tree()
+    {
+        ::unsetenv("PORTLINK_DEVICE_DIR");
+        fs::remove_all(root);
+    }
+
+    void Device(const std::string &name) { std::ofstream(dev / name).put('\n'); }
+    void Link(const fs::path &at, const fs::path &to)
+    {
+        fs::remove(at);
+        fs::create_directories(at.parent_path());
+        fs::create_symlink(to, at);
+    }
+    // Made anew as the card and tovrik-ports make it: a new link renamed over the old.
+    void Map(const fs::path &to)
+    {
+        fs::create_symlink(to, links / "com1.new");
+        fs::rename(links / "com1.new", links / "com1");
+    }
+    // The adapter behind ttyUSB<n> sits in USB socket `socket` (e.g. 1-2).
+    void Socket(const std::string &tty, const std::string &socket)
+    {
+        const fs::path usb = sys / "devices" / "usb1" / socket;
+        fs::create_directories(usb / (socket + ":1.0") / tty);
+        std::ofstream(usb / "idVendor") << "0403\n";
+        Link(sys / "class" / "tty" / tty / "device", usb / (socket + ":1.0") / tty);
+    }
+};
+
+struct ReopenCase {
+    const char *name;
+    std::function<void(Tree &)> before; // COM1 opens as this leaves it
+    std::function<void(Tree &)> gone;   // while the card is away
+    bool reopens;
+};
+
+class ReopenTest : public ::testing::TestWithParam<ReopenCase> {
+protected:
+    Tree tree;
+    std::vector<std::string> opened; // every path the link tried to open
+    PortLink link {[this](const std::string &path) {
+                       opened.push_back(path);
+                       if (!fs::exists(path))
+                           return OpenOutcome {nullptr, "no such device"};
+                       return OpenOutcome {std::make_unique<IdleDevice>(), {}};
+                   },
+                   SystemRoots {tree.dev, tree.sys}};
+};
+
+TEST_P(ReopenTest, OnlyTheSameDeviceOrANewMapping)
+{
+    GetParam().before(tree);
+    const bool mapped = fs::is_symlink(tree.links / "com1");
+    ASSERT_TRUE(link.Open(1));
+    link.Close();
+    GetParam().gone(tree);
+    opened.clear();
+    EXPECT_EQ(link.Reopen(), GetParam().reopens) << link.OpenError();
+    for (const auto &path : opened)
+        EXPECT_TRUE(!mapped || path != (tree.dev / "ttyS0").string()) << "fell back to the built-in port";
+    if (!GetParam().reopens) {
+        EXPECT_NE(link.OpenError().find("waiting for COM1"), std::string::npos) << link.OpenError();
+    }
+}
+
+const auto kPty = [](Tree &t) {
+    t.Device("pts5");
+    t.Map(t.dev / "pts5");
+};
+const auto kAdapter = [](Tree &t) {
+    t.Device("ttyUSB0");
+    t.Link(t.dev / "serial/by-id/usb-FTDI_A1", "../../ttyUSB0");
+};
+const auto kNothing = [](Tree &) {};
+
+INSTANTIATE_TEST_SUITE_P(
+    CardAway, ReopenTest,
+    ::testing::Values(
+        ReopenCase {"LinkRemovedNeverFallsBackToTheBuiltInPort", kPty, [](Tree &t) { fs::remove(t.links / "com1"); },
+                    false},
+        ReopenCase {"LinkMadeAnewOpens", kPty,
+                    [](Tree &t) {
+                        fs::remove(t.links / "com1");
+                        t.Device("pts6");
+                        t.Map(t.dev / "pts6");
+                    },
+                    true},
+        // The card died without removing its link; the next terminal window
+        // has the same pseudo-terminal name.
+        ReopenCase {"StaleLinkToATerminalNameWaits", kPty, kNothing, false},
+        ReopenCase {"AdapterBackUnderItsStableName",
+                    [](Tree &t) {
+                        kAdapter(t);
+                        t.Map(t.dev / "serial/by-id/usb-FTDI_A1");
+                    },
+                    [](Tree &t) {
+                        fs::remove(t.dev / "ttyUSB0");
+                        t.Device("ttyUSB1");
+                        t.Link(t.dev / "serial/by-id/usb-FTDI_A1", "../../ttyUSB1");
+                    },
+                    true},
+        ReopenCase {"AnotherAdapterTookItsName",
+                    [](Tree &t) {
+                        kAdapter(t);
+                        t.Map(t.dev / "ttyUSB0");
+                    },
+                    [](Tree &t) {
+                        fs::remove(t.dev / "serial/by-id/usb-FTDI_A1");
+                        t.Link(t.dev / "serial/by-id/usb-Other_B2", "../../ttyUSB0");
+                    },
+                    false},
+        ReopenCase {"AdapterWithoutSerialBackInItsSocket",
+                    [](Tree &t) {
+                        t.Device("ttyUSB0");
+                        t.Socket("ttyUSB0", "1-2");
+                        t.Map(t.dev / "ttyUSB0");
+                    },
+                    kNothing, true},
+        ReopenCase {"AdapterWithoutSerialInAnotherSocket",
+                    [](Tree &t) {
+                        t.Device("ttyUSB0");
+                        t.Socket("ttyUSB0", "1-2");
+                        t.Map(t.dev / "ttyUSB0");
+                    },
+                    [](Tree &t) { t.Socket("ttyUSB0", "1-3"); }, false},
+        ReopenCase {"BuiltInPortIsItself", kNothing, kNothing, true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// One line on stderr when the wait starts and one when it ends, however
+// many retries lie between.
+TEST(ReopenLines, OneWhenTheWaitStartsAndOneWhenItEnds)
+{
+    Tree tree;
+    PortLink link {[](const std::string &) { return OpenOutcome {std::make_unique<IdleDevice>(), {}}; },
+                   SystemRoots {tree.dev, tree.sys}};
+    kPty(tree);
+    ASSERT_TRUE(link.Open(1));
+    testing::internal::CaptureStderr();
+    for (int retry = 0; retry < 5; ++retry)
+        EXPECT_FALSE(link.Reopen());
+    tree.Map(tree.dev / "pts5");
+    EXPECT_TRUE(link.Reopen());
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
+    EXPECT_EQ(said.rfind("portlink: waiting for COM1", 0), 0u) << said;
+    EXPECT_NE(said.find("portlink: COM1 is back"), std::string::npos) << said;
+}
+
+TEST(LineSettings, RefusedOnesAreTheReasonGiven)
+{
+    PortLink link {[](const std::string &) { return OpenOutcome {std::make_unique<IdleDevice>(false), {}}; }};
+    ASSERT_TRUE(link.Open(3));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(link.Configure());
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.rfind("portlink: cannot configure COM3", 0), 0u) << said;
+    EXPECT_EQ("portlink: " + link.OpenError() + "\n", said);
+}
+
+} // namespace
+} // namespace portlink
