@@ -1,5 +1,6 @@
-// Reconnection on the real library: from the virtual card's restart on the
-// same COM port to Configure enabled again, with the window's own timers.
+// Reconnection on the real library: from the virtual card's link made anew
+// on the same COM port to Configure enabled again, with the window's own
+// timers; the card restarts at every phase of the once-a-second retry.
 #include "board_link.h"
 #include "fakes.h"
 #include "form1.h"
@@ -15,14 +16,31 @@
 
 #include <benchmark/benchmark.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <ctime>
+#include <filesystem>
 #include <optional>
+#include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// How long ago `link` itself was made, by the clock the file system stamps it with.
+double MsSinceMade(const std::filesystem::path &link)
+{
+    struct stat st {};
+    if (::lstat(link.c_str(), &st) != 0)
+        return 0;
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<double>(now.tv_sec - st.st_ctim.tv_sec) * 1e3
+        + static_cast<double>(now.tv_nsec - st.st_ctim.tv_nsec) / 1e6;
+}
 
 void ReconnectAfterRestart(benchmark::State &state)
 {
@@ -49,7 +67,8 @@ void ReconnectAfterRestart(benchmark::State &state)
     form.show();
     QWidget *configure = form.findChild<QWidget *>("Command1");
 
-    double linkMs = 0, longestMs = 0;
+    double linkMs = 0;
+    std::vector<double> fromLink; // ms from the link made to Configure enabled
     int round = 0;
     for (auto _ : state) {
         (void)card->Stop(SIGTERM);
@@ -70,11 +89,13 @@ void ReconnectAfterRestart(benchmark::State &state)
             break;
         }
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - restart).count();
-        longestMs = std::max(longestMs, ms);
+        fromLink.push_back(MsSinceMade(devices.Path() / "com1"));
         state.SetIterationTime(ms / 1000);
     }
+    std::sort(fromLink.begin(), fromLink.end());
     state.counters["card_ready_ms"] = benchmark::Counter(linkMs, benchmark::Counter::kAvgIterations);
-    state.counters["longest_ms"] = longestMs;
+    state.counters["median_ms"] = fromLink.empty() ? 0 : fromLink[fromLink.size() / 2];
+    state.counters["longest_ms"] = fromLink.empty() ? 0 : fromLink.back();
     state.counters["boxes"] = static_cast<double>(boxes.shown.size());
     form.close();
     QDir::setCurrent(previousDir);
