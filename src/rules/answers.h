@@ -2,7 +2,7 @@
 // reads its controls into this once, and every rule works on it.
 #pragma once
 
-#include "gateway_commands.h"
+#include "command_lines.h"
 
 #include <array>
 #include <string>

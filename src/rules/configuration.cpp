@@ -2,7 +2,7 @@
 
 #include "address_check.h"
 #include "answers.h"
-#include "gateway_commands.h"
+#include "command_lines.h"
 
 namespace {
 

@@ -137,21 +137,6 @@ TEST_F(Link, SenderWritesNothingWhileClosed)
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(Link, LineBuildersMakeTheExactBytes)
-{
-    Open();
-    using namespace gateway;
-    ASSERT_TRUE(commands.SendLines({BeginConfigLine(), RemoteFlagLine(true), DHCPFlagLine(false),
-                                    IPAddressLine("10.0.0.5"), SubnetLine("255.255..0"), GatewayLine("10.0.0.1"),
-                                    OnTheFlyFlagLine(true), NBXIPLine("0.0.0.0"), NBXMacLine("00:e0:bb:1:2:3"),
-                                    CountryCodeLine("United Kingdom"), CountryCodeLine("united states"),
-                                    CountryCodeLine("  <Select Country>"), RememberAudioLine(CheckState::Greyed),
-                                    BoostAudioLine(CheckState::Checked), EndConfigLine(), ClearConfigLine(),
-                                    LogConfigLine()}));
-    EXPECT_EQ(library.written, "%CB\r%CR1\r%CP0\r%CI10.0.0.5\ry%CS255.255..0\ry%CG10.0.0.1\ry%CF1\r"
-                               "%CN0.0.0.0\ry%CM00:e0:bb:1:2:3\ry%CV2\r%CK0\r%CQ1\r%CE\r%CC\r%CL\r");
-}
-
 // A line cut short must not be followed by the rest of the configuration.
 TEST_F(Link, SenderStopsAtTheFailedLine)
 {
