@@ -64,7 +64,7 @@ void LongestConfigure(benchmark::State &state)
     testsupport::FakeMessageBoxes boxes;
     QtTicker timer(250);
     QtTicker lineWatch(1000);
-    BoardLink link(RealLibrary(), boxes);
+    BoardLink link(RealLibrary());
     GatewayCommands commands(link);
     Form1 form(link, commands, boxes, timer, lineWatch);
     form.show();

@@ -61,7 +61,7 @@ void ReconnectAfterRestart(benchmark::State &state)
     testsupport::FakeMessageBoxes boxes;
     QtTicker timer(250);
     QtTicker lineWatch(1000);
-    BoardLink link(testsupport::RealLibrary(), boxes);
+    BoardLink link(testsupport::RealLibrary());
     GatewayCommands commands(link);
     Form1 form(link, commands, boxes, timer, lineWatch);
     form.show();

@@ -19,7 +19,7 @@ int main(int argc, char *argv[])
     if (!loaded.error.empty())
         boxes.Report(loaded.error); // runs on with the port closed
 
-    BoardLink link(*loaded.library, boxes);
+    BoardLink link(*loaded.library);
     GatewayCommands commands(link);
     QtTicker timer1(250);
     QtTicker lineWatch(1000);

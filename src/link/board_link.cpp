@@ -1,16 +1,12 @@
 #include "board_link.h"
 
-#include "message_boxes.h"
 #include "serial_library.h"
 
-#include <string>
+BoardLink::BoardLink(SerialLibrary &library) : library_(library) {}
 
-BoardLink::BoardLink(SerialLibrary &library, MessageBoxes &boxes)
-    : library_(library), boxes_(boxes)
-{
-}
+bool BoardLink::Start() { return library_.Run(); }
 
-void BoardLink::SelectComPort(std::int16_t port)
+PortOpening BoardLink::SelectComPort(std::int16_t port)
 {
     if (port != ComPort) {
         ComPort = port;
@@ -21,19 +17,12 @@ void BoardLink::SelectComPort(std::int16_t port)
             PortOpen = false;
         }
     }
-    if (!IsPortOpen())
-        OpenSelectedPort();
+    if (IsPortOpen() || OpenSelectedPort())
+        return {true, {}};
+    return {false, library_.GetOpenError().value_or("")};
 }
 
 bool BoardLink::OpenSelectedPort()
-{
-    if (OpenQuietly())
-        return true;
-    boxes_.Report("Failed to Open Com" + std::to_string(ComPort), library_.GetOpenError().value_or(""));
-    return false;
-}
-
-bool BoardLink::OpenQuietly()
 {
     PortOpen = library_.OpenCommPort(ComPort) && Configured();
     if (PortOpen)
@@ -80,11 +69,24 @@ void BoardLink::ClosePort()
 
 bool BoardLink::SendToGateway(std::string_view line)
 {
-    for (const char c : line) {
-        if (!library_.WriteToBoard(static_cast<std::uint8_t>(c))) {
-            boxes_.Report("Error writing to Gateway");
+    for (const char c : line)
+        if (!library_.WriteToBoard(static_cast<std::uint8_t>(c)))
             return false;
-        }
-    }
     return true;
 }
+
+bool BoardLink::IsSending() { return library_.IsSendingData(); }
+
+bool BoardLink::LostData() { return library_.HasLostData(); }
+
+bool BoardLink::StartLogging(const std::string &fileName)
+{
+    library_.StartLogging(fileName);
+    return IsLogging();
+}
+
+void BoardLink::StopLogging() { library_.StopLogging(); }
+
+bool BoardLink::IsLogging() { return library_.IsLogging() != 0; }
+
+std::optional<std::string> BoardLink::LogFileName() { return library_.GetLogFileName(); }

@@ -1,21 +1,31 @@
 // The tool's single connection to the card: which COM port is selected,
-// whether it is open, and writing one command line byte by byte.
+// whether it is open, writing one command line byte by byte, and the log of
+// what the card answers. It reports outcomes; the windows decide what to show.
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
-class MessageBoxes;
 class SerialLibrary;
+
+// What opening the selected port came to.
+struct PortOpening {
+    bool open = false;
+    std::string why; // when not open: the library's reason, or empty
+};
 
 class BoardLink {
 public:
-    BoardLink(SerialLibrary &library, MessageBoxes &boxes);
+    explicit BoardLink(SerialLibrary &library);
+
+    // Starts the library's reader of the card's line; false when it could not.
+    [[nodiscard]] bool Start();
 
     // Records `port`; closes the old port when the number changes, then
     // opens the selected one unless it is open on a live line.
-    void SelectComPort(std::int16_t port);
-    bool OpenSelectedPort();
+    [[nodiscard]] PortOpening SelectComPort(std::int16_t port);
     [[nodiscard]] std::int16_t GetComPort() const { return ComPort; }
     // True while the selected port is open and the library says its line is
     // up. A line that has gone (the card's end closed, the adapter
@@ -24,26 +34,34 @@ public:
     // The selected port is closed because its line went away, not because
     // the user's choice failed to open.
     [[nodiscard]] bool IsAwaitingCard() const { return awaitingCard_; }
-    // While awaiting the card: opens the selected port again, without a
-    // box when it fails, and only when it leads to the same device as
-    // before or its mapping was made anew. True when it opened.
+    // While awaiting the card: opens the selected port again, quietly, and
+    // only when it leads to the same device as before or its mapping was
+    // made anew. True when it opened.
     bool TryReopen();
     // Closes the port for good, as the window closes: no card is awaited.
     void ClosePort();
 
-    // Writes every byte of `line`; at the first refused byte shows
-    // "Error writing to Gateway", drops the rest and returns false.
+    // Writes every byte of `line`; false at the first refused byte, with
+    // the rest dropped.
     [[nodiscard]] bool SendToGateway(std::string_view line);
+    // True while written bytes have not yet left for the card.
+    [[nodiscard]] bool IsSending();
+    // True when bytes that had been written were dropped by a failing line.
+    [[nodiscard]] bool LostData();
 
-    SerialLibrary &library() { return library_; }
+    // Logs what the card sends to `fileName`; false when the file did not open.
+    [[nodiscard]] bool StartLogging(const std::string &fileName);
+    void StopLogging();
+    [[nodiscard]] bool IsLogging();
+    // The file being logged to, as it was given; nothing when not logging.
+    [[nodiscard]] std::optional<std::string> LogFileName();
 
 private:
-    bool OpenQuietly();
+    bool OpenSelectedPort();
     // Configures the port just opened; closes it when the device refuses.
     bool Configured();
 
     SerialLibrary &library_;
-    MessageBoxes &boxes_;
     std::int16_t ComPort = 0;
     bool PortOpen = false;
     bool awaitingCard_ = false;

@@ -6,7 +6,6 @@
 #include "main_window_access.h"
 #include "message_boxes.h"
 #include "serial_devices.h"
-#include "serial_library.h"
 #include "twips.h"
 #include "widget_factory.h"
 #include "window_style.h"
@@ -115,10 +114,9 @@ void Form2::Form_Load()
     }
     ComPortCombo->SetListIndex(link_.GetComPort() - 1);
 
-    SerialLibrary &library = link_.library();
-    WantLogging->setChecked(library.IsLogging() != 0);
+    WantLogging->setChecked(link_.IsLogging());
     if (WantLogging->isChecked()) {
-        if (const auto name = library.GetLogFileName())
+        if (const auto name = link_.LogFileName())
             FileName->setText(QString::fromLocal8Bit(name->c_str()));
     } else {
         FileName->setEnabled(false);
@@ -134,28 +132,28 @@ void Form2::WantLogging_Click()
 
 void Form2::LogConfig_Click()
 {
-    // A refused byte has already been reported by the board link.
-    (void)commands_.SendLines({gateway::LogConfigLine()});
+    if (!commands_.SendLines({gateway::LogConfigLine()}))
+        ReportWriteFailure(boxes_);
 }
 
 void Form2::cmdOK_Click()
 {
-    if (const int index = ComPortCombo->ListIndex(); index != -1)
-        link_.SelectComPort(static_cast<std::int16_t>(index + 1));
+    if (const int index = ComPortCombo->ListIndex(); index != -1) {
+        if (const auto opening = link_.SelectComPort(static_cast<std::int16_t>(index + 1)); !opening.open)
+            ReportOpenFailure(boxes_, index + 1, opening.why);
+    }
 
-    SerialLibrary &library = link_.library();
     const bool wanted = WantLogging->isChecked();
-    if (wanted != (library.IsLogging() != 0)) {
+    if (wanted != link_.IsLogging()) {
         const QString name = FileName->text();
         if (!wanted) {
             mainWindow_.SetStatusCaption(QString());
-            library.StopLogging();
+            link_.StopLogging();
             mainWindow_.SetExpectedLog(QString());
         } else if (!name.isEmpty()) {
-            library.StartLogging(ToLibraryName(name));
             // Only claim logging that is happening: the library leaves it off
             // when the file cannot be opened (a folder, no write permission).
-            if (library.IsLogging() != 0) {
+            if (link_.StartLogging(ToLibraryName(name))) {
                 mainWindow_.SetStatusCaption(QStringLiteral("Logging To File ") + name);
                 mainWindow_.SetExpectedLog(name);
             } else {

@@ -12,7 +12,6 @@
 #include "message_boxes.h"
 #include "octet_binding.h"
 #include "readiness.h"
-#include "serial_library.h"
 #include "ticker.h"
 #include "window_style.h"
 
@@ -68,15 +67,16 @@ Form1::~Form1()
 
 void Form1::Form_Load()
 {
-    const bool reading = link_.library().Run();
-    link_.SelectComPort(1);
+    const bool reading = link_.Start();
+    if (const auto opening = link_.SelectComPort(1); !opening.open)
+        ReportOpenFailure(boxes_, 1, opening.why);
     EnableRemoteChoice(false);
-    link_.library().StartLogging(kLogFileName);
+    const bool logging = link_.StartLogging(kLogFileName);
     // Without its reader the library never sees what the card answers: a
     // log that is open would stay empty.
     if (!reading)
         SetStatusCaption(QStringLiteral("Not logging: the serial library could not start reading the card"));
-    else if (link_.library().IsLogging() != 0)
+    else if (logging)
         expectedLog_ = QString::fromLatin1(kLogFileName);
     else
         SetStatusCaption(QStringLiteral("Not logging: %1 could not be opened").arg(QLatin1String(kLogFileName)));
@@ -166,7 +166,7 @@ void Form1::ShowIfLoggingStopped()
 {
     // The library stops by itself when the file cannot be written (a full
     // disk, the file made read-only).
-    if (!expectedLog_.isEmpty() && link_.library().IsLogging() == 0)
+    if (!expectedLog_.isEmpty() && !link_.IsLogging())
         SetStatusCaption(QStringLiteral("Logging stopped: %1 could not be written").arg(expectedLog_));
 }
 
@@ -248,6 +248,8 @@ void Form1::Command1_Click()
     // Nothing of an earlier send may stand beside this one's error box.
     SetStatusCaption(QString());
     sendFailed_ = !commands_.SendLines(ConfigurationLines(answers));
+    if (sendFailed_)
+        ReportWriteFailure(boxes_);
     // Started only now, so that no tick runs inside this handler (an error
     // box above runs an event loop of its own).
     Timer1.SetEnabled(true);
@@ -256,7 +258,7 @@ void Form1::Command1_Click()
 
 void Form1::Timer1_Timer()
 {
-    if (link_.library().IsSendingData()) {
+    if (link_.IsSending()) {
         Command1->setEnabled(false);
         Command2->setEnabled(false);
         Advanced->setEnabled(false);
@@ -283,7 +285,7 @@ void Form1::Timer1_Timer()
         return;
     }
     // Gone from the queue is not gone out: a line that failed dropped them.
-    if (link_.library().HasLostData()) {
+    if (link_.LostData()) {
         SetStatusCaption(QStringLiteral("Sending failed"));
         boxes_.Report("The line to the card was lost during the send.");
         return;
@@ -311,9 +313,11 @@ void Form1::Command3_Click()
 
 void Form1::DeleteGatewayConfig()
 {
-    // After "Error writing to Gateway" the card will not restart; do not say it will.
+    // After a failed write the card will not restart; do not say it will.
     if (commands_.SendLines({gateway::ClearConfigLine()}))
         boxes_.Report("Board should now be restarting");
+    else
+        ReportWriteFailure(boxes_);
 }
 
 void Form1::Command2_Click()

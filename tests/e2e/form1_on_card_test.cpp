@@ -84,7 +84,7 @@ struct CardRig {
     testsupport::FakeMessageBoxes boxes;
     QtTicker timer {250};
     QtTicker lineWatch {1000};
-    BoardLink link {RealLibrary(), boxes};
+    BoardLink link {RealLibrary()};
     GatewayCommands commands {link};
     std::unique_ptr<Form1> form;
     QString previousDir = QDir::currentPath();

@@ -7,19 +7,17 @@
 
 namespace {
 
-using testsupport::FakeMessageBoxes;
 using testsupport::FakeSerialLibrary;
 
 struct Link : testing::Test {
     FakeSerialLibrary library;
-    FakeMessageBoxes boxes;
-    BoardLink link {library, boxes};
+    BoardLink link {library};
     GatewayCommands commands {link};
 
     void Open(int port = 1)
     {
         library.openablePorts.insert(port);
-        link.SelectComPort(static_cast<std::int16_t>(port));
+        ASSERT_TRUE(link.SelectComPort(static_cast<std::int16_t>(port)).open);
         ASSERT_TRUE(link.IsPortOpen());
         library.calls.clear();
     }
@@ -28,18 +26,16 @@ struct Link : testing::Test {
 TEST_F(Link, SamePortWhileOpenMakesNoCall)
 {
     Open(1);
-    link.SelectComPort(1);
+    EXPECT_TRUE(link.SelectComPort(1).open);
     EXPECT_TRUE(library.calls.empty());
-    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(Link, SamePortWhileClosedOpensAgainAndReportsEachFailure)
 {
     library.openablePorts.clear();
-    link.SelectComPort(3);
-    link.SelectComPort(3);
+    EXPECT_FALSE(link.SelectComPort(3).open);
+    EXPECT_FALSE(link.SelectComPort(3).open);
     EXPECT_EQ(library.calls, (std::vector<std::string> {"OpenCommPort 3", "OpenCommPort 3"}));
-    EXPECT_EQ(boxes.shown, (std::vector<std::string> {"Failed to Open Com3", "Failed to Open Com3"}));
     EXPECT_FALSE(link.IsPortOpen());
     EXPECT_EQ(link.GetComPort(), 3);
 }
@@ -48,9 +44,7 @@ TEST_F(Link, OpenFailureGivesTheLibrarysReason)
 {
     library.openablePorts.clear();
     library.openError = "cannot open COM3 (/dev/ttyS2): no such device (is the adapter plugged in?)";
-    link.SelectComPort(3);
-    EXPECT_EQ(boxes.shown, std::vector<std::string> {"Failed to Open Com3"});
-    EXPECT_EQ(boxes.details, std::vector<std::string> {library.openError});
+    EXPECT_EQ(link.SelectComPort(3).why, library.openError);
 }
 
 // A device left at other line settings would garble every byte.
@@ -58,11 +52,11 @@ TEST_F(Link, PortThatRefusesItsLineSettingsIsClosedAndSaysWhy)
 {
     library.configureFails = true;
     library.openError = "cannot configure COM1 (/dev/ttyS0): the device refused 9600 baud";
-    link.SelectComPort(1);
+    const auto opening = link.SelectComPort(1);
+    EXPECT_FALSE(opening.open);
+    EXPECT_EQ(opening.why, library.openError);
     EXPECT_FALSE(link.IsPortOpen());
     EXPECT_EQ(library.calls, (std::vector<std::string> {"OpenCommPort 1", "ConfigureOpenComPort", "CloseCommPort"}));
-    EXPECT_EQ(boxes.shown, std::vector<std::string> {"Failed to Open Com1"});
-    EXPECT_EQ(boxes.details, std::vector<std::string> {library.openError});
 }
 
 // The card that went away is looked for as the library knows it, never
@@ -83,16 +77,15 @@ TEST_F(Link, AwaitedCardIsReopenedOnlyAsTheSameDevice)
                                                         "ConfigureOpenComPort", "CloseCommPort", "ReopenCommPort",
                                                         "ConfigureOpenComPort"}));
     EXPECT_TRUE(link.IsPortOpen() && !link.IsAwaitingCard());
-    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(Link, NewPortWhileClosedOpensWithoutClosing)
 {
     library.openablePorts.clear();
-    link.SelectComPort(1);
+    (void)link.SelectComPort(1);
     library.calls.clear();
     library.openablePorts = {2};
-    link.SelectComPort(2);
+    EXPECT_TRUE(link.SelectComPort(2).open);
     EXPECT_EQ(library.calls, (std::vector<std::string> {"OpenCommPort 2", "ConfigureOpenComPort"}));
     EXPECT_TRUE(link.IsPortOpen());
 }
@@ -100,10 +93,9 @@ TEST_F(Link, NewPortWhileClosedOpensWithoutClosing)
 TEST_F(Link, NewPortWhileOpenClosesFirst)
 {
     Open(1);
-    link.SelectComPort(4); // not openable
+    EXPECT_FALSE(link.SelectComPort(4).open); // not openable
     EXPECT_EQ(library.calls, (std::vector<std::string> {"CloseCommPort", "OpenCommPort 4"}));
     EXPECT_FALSE(link.IsPortOpen());
-    EXPECT_EQ(boxes.shown, std::vector<std::string> {"Failed to Open Com4"});
 }
 
 TEST_F(Link, WriteFailingOnSecondByteStopsTheLine)
@@ -112,7 +104,6 @@ TEST_F(Link, WriteFailingOnSecondByteStopsTheLine)
     library.failWriteAt = 1;
     EXPECT_FALSE(link.SendToGateway("%CE\r"));
     EXPECT_EQ(library.writeCalls, 2);
-    EXPECT_EQ(boxes.shown, std::vector<std::string> {"Error writing to Gateway"});
     EXPECT_TRUE(link.IsPortOpen()); // the port stays open
 }
 
@@ -126,15 +117,13 @@ TEST_F(Link, EmptyLineMakesNoCall)
 TEST_F(Link, SenderWritesNothingWhileClosed)
 {
     library.openablePorts.clear();
-    link.SelectComPort(1);
-    boxes.shown.clear();
+    (void)link.SelectComPort(1);
     library.calls.clear();
     using namespace gateway;
     EXPECT_TRUE(commands.SendLines({BeginConfigLine(), IPAddressLine("1.2.3.4"), NBXMacLine("aa:bb:cc:dd:ee:ff")}));
     EXPECT_TRUE(commands.SendLines({ClearConfigLine()}));
     EXPECT_TRUE(commands.SendLines({LogConfigLine()}));
     EXPECT_TRUE(library.calls.empty());
-    EXPECT_TRUE(boxes.shown.empty());
 }
 
 // A line cut short must not be followed by the rest of the configuration.
@@ -145,7 +134,6 @@ TEST_F(Link, SenderStopsAtTheFailedLine)
     using namespace gateway;
     EXPECT_FALSE(commands.SendLines({IPAddressLine("10.0.0.5"), SubnetLine("255.255.255.0"), GatewayLine("10.0.0.1")}));
     EXPECT_EQ(library.written, "%CI10");
-    EXPECT_EQ(boxes.shown.size(), 1u);
 }
 
 } // namespace

@@ -64,7 +64,7 @@ struct LineRig {
     testsupport::PtyPair com3;
     testsupport::FakeMessageBoxes boxes;
     SerialLibrary &library = RealLibrary();
-    BoardLink link {library, boxes};
+    BoardLink link {library};
     GatewayCommands commands {link};
     dialogtest::FakeMainWindow main {link};
     QString previousDir = QDir::currentPath();

@@ -39,7 +39,7 @@ class Form2Test : public QObject {
     // The state start-up leaves: COM1 open, logging to "TovrikLog.txt".
     void StartUp(bool logging = true)
     {
-        link->SelectComPort(1);
+        (void)link->SelectComPort(1);
         if (logging)
             library.StartLogging("TovrikLog.txt");
         library.calls.clear();
@@ -52,7 +52,7 @@ private slots:
     {
         library = FakeSerialLibrary();
         boxes = FakeMessageBoxes();
-        link = std::make_unique<BoardLink>(library, boxes);
+        link = std::make_unique<BoardLink>(library);
         commands = std::make_unique<GatewayCommands>(*link);
         main = std::make_unique<dialogtest::FakeMainWindow>(*link);
     }
@@ -89,7 +89,7 @@ private slots:
 
         library.openablePorts = {port};
         if (port)
-            link->SelectComPort(static_cast<std::int16_t>(port));
+            (void)link->SelectComPort(static_cast<std::int16_t>(port));
         library.logging = logging;
         library.logName = logName.toStdString();
         library.calls.clear();

@@ -22,7 +22,7 @@ struct Form1Rig {
     testsupport::FakeMessageBoxes boxes;
     FakeTicker timer;
     FakeTicker watch; // the line watch
-    BoardLink link {library, boxes};
+    BoardLink link {library};
     GatewayCommands commands {link};
     std::unique_ptr<Form1> form;
 

@@ -43,7 +43,7 @@ int main(int argc, char *argv[])
     testsupport::FakeSerialLibrary library;
     testsupport::FakeMessageBoxes boxes;
     FakeTicker timer, lineWatch;
-    BoardLink link(library, boxes);
+    BoardLink link(library);
     GatewayCommands commands(link);
     Form1 form(link, commands, boxes, timer, lineWatch);
     form.show();

@@ -37,3 +37,10 @@ private:
     };
     int open_ = 0;
 };
+
+// The boxes that the board link's outcomes call for, worded once for both windows.
+inline void ReportOpenFailure(MessageBoxes &boxes, int port, const std::string &why)
+{
+    boxes.Report("Failed to Open Com" + std::to_string(port), why);
+}
+inline void ReportWriteFailure(MessageBoxes &boxes) { boxes.Report("Error writing to Gateway"); }
