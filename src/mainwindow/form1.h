@@ -2,8 +2,10 @@
 // Configure, Delete, Clear, dialog and Exit buttons.
 #pragma once
 
-#include "form2.h"
 #include "answers.h"
+#include "card_watch.h"
+#include "form2.h"
+#include "send_run.h"
 #include "section_rules.h"
 #include "main_window_access.h"
 #include "octet_field.h"
@@ -85,11 +87,11 @@ private:
     MessageBoxes &boxes_;
     Ticker &Timer1;
     Ticker &lineWatch_;
+    SendRun run_;
+    CardWatch watch_;
     int progressTicks_ = 0;
-    bool sendFailed_ = false;
     bool unloaded_ = false;
-    QString expectedLog_;      // the log the library should be writing; empty when switched off
-    int awaitedPort_ = 0;      // the port the status line says the card is awaited on; 0 when none
+    QString expectedLog_; // the log the library should be writing; empty when switched off
     QPointer<Form2> dialog_;
 
     QWidget *client_ = nullptr;

@@ -1,7 +1,10 @@
-// The board link's port rules and the command lines, on a recording library.
+// The board link's port rules, the command lines' sender, the send run and
+// the card watch, on a recording library.
 #include "board_link.h"
+#include "card_watch.h"
 #include "fakes.h"
 #include "gateway_commands.h"
+#include "send_run.h"
 
 #include <gtest/gtest.h>
 
@@ -134,6 +137,55 @@ TEST_F(Link, SenderStopsAtTheFailedLine)
     using namespace gateway;
     EXPECT_FALSE(commands.SendLines({IPAddressLine("10.0.0.5"), SubnetLine("255.255.255.0"), GatewayLine("10.0.0.1")}));
     EXPECT_EQ(library.written, "%CI10");
+}
+
+// What a send came to: a refused byte first, then bytes a failing line dropped.
+TEST_F(Link, SendRunEndsAsItHappened)
+{
+    Open();
+    SendRun run(link, commands);
+    library.sendingAnswers = {true, false};
+    ASSERT_TRUE(run.Begin({"%CB\r", "%CE\r"}));
+    EXPECT_TRUE(run.Sending());
+    EXPECT_FALSE(run.Sending());
+    EXPECT_EQ(run.End(), SendEnd::Sent);
+    library.lostData = true;
+    EXPECT_EQ(run.End(), SendEnd::LineLost);
+    library.failWriteAt = library.writeCalls + 1;
+    EXPECT_FALSE(run.Begin({"%CB\r", "%CE\r"}));
+    EXPECT_EQ(library.written, "%CB\r%CE\r%");
+    EXPECT_EQ(run.End(), SendEnd::WriteFailed);
+}
+
+TEST_F(Link, CardWatchAwaitsTheLostCardUntilItIsBack)
+{
+    Open(1);
+    CardWatch watch(link);
+    EXPECT_EQ(watch.Tick().event, CardEvent::None);
+    library.lineUp = false;
+    library.sameDevice = false;
+    const auto lost = watch.Tick();
+    EXPECT_EQ(lost.event, CardEvent::Lost);
+    EXPECT_EQ(lost.port, 1);
+    EXPECT_EQ(watch.Tick().event, CardEvent::None);
+    library.sameDevice = true;
+    const auto back = watch.Tick();
+    EXPECT_EQ(back.event, CardEvent::Back);
+    EXPECT_EQ(back.port, 1);
+    EXPECT_EQ(library.Count("ReopenCommPort"), 2);
+}
+
+// A port chosen in the dialog while waiting ends the wait, opened or not.
+TEST_F(Link, CardWatchEndsWhenAnotherPortIsChosen)
+{
+    Open(1);
+    CardWatch watch(link);
+    library.lineUp = false;
+    ASSERT_EQ(watch.Tick().event, CardEvent::Lost);
+    EXPECT_FALSE(link.SelectComPort(3).open);
+    EXPECT_EQ(watch.Tick().event, CardEvent::Abandoned);
+    EXPECT_EQ(watch.Tick().event, CardEvent::None);
+    EXPECT_EQ(library.Count("ReopenCommPort"), 0);
 }
 
 } // namespace

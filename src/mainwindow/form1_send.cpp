@@ -1,0 +1,125 @@
+// The main window's sends: Configure and the timer that follows its bytes
+// out, and Delete.
+#include "form1.h"
+
+#include "board_link.h"
+#include "configuration.h"
+#include "gateway_commands.h"
+#include "graphical_button.h"
+#include "message_boxes.h"
+#include "ticker.h"
+
+#include <QGuiApplication>
+
+
+namespace {
+
+constexpr const char *kSendingFailed = "Sending failed";
+
+} // namespace
+
+void Form1::Command1_Click()
+{
+    progressTicks_ = 0;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    // No tick may run inside this handler, not even one of an earlier send
+    // that is still going out while the question below waits.
+    const bool timerWasRunning = Timer1.Enabled();
+    Timer1.SetEnabled(false);
+    const auto giveUp = [&] {
+        Timer1.SetEnabled(timerWasRunning);
+        QGuiApplication::restoreOverrideCursor();
+    };
+    const Answers answers = ReadAnswers();
+
+    // A malformed address would reach the card as it stands; say which one.
+    if (const auto problem = MalformedAddressMessage(answers)) {
+        boxes_.Report(*problem);
+        giveUp();
+        return;
+    }
+    if (!boxes_.Ask("Do you want to send your IP configuration data to the gateway card and restart it?")) {
+        giveUp();
+        return;
+    }
+    // The question ran an event loop of its own: the window may have closed meanwhile.
+    if (unloaded_) {
+        QGuiApplication::restoreOverrideCursor();
+        return;
+    }
+    if (!link_.IsPortOpen()) {
+        SetStatusCaption(QString::fromLatin1(kSendingFailed));
+        giveUp();
+        return;
+    }
+
+    // Nothing of an earlier send may stand beside this one's error box.
+    SetStatusCaption(QString());
+    if (!run_.Begin(ConfigurationLines(answers)))
+        ReportWriteFailure(boxes_);
+    // Started only now, so that no tick runs inside this handler (an error
+    // box above runs an event loop of its own).
+    Timer1.SetEnabled(true);
+    QGuiApplication::restoreOverrideCursor();
+}
+
+void Form1::Timer1_Timer()
+{
+    if (run_.Sending()) {
+        for (QWidget *button : std::initializer_list<QWidget *> {Command1, Command2, Advanced, Clear})
+            button->setEnabled(false);
+        SetStatusCaption(QString::fromStdString(NextProgressCaption(progressTicks_)));
+        return;
+    }
+    // This tick runs inside a box's event loop: the end of the send and its
+    // question wait for the first tick after the box has closed.
+    if (boxes_.IsShowing())
+        return;
+
+    for (QWidget *button : std::initializer_list<QWidget *> {Command1, Command2, Advanced, Clear})
+        button->setEnabled(true);
+    // Boxes may have been emptied during the send.
+    CheckIfButtonEnabled();
+    // Stopped before asking, so the question comes once per send.
+    Timer1.SetEnabled(false);
+
+    switch (run_.End()) {
+    case SendEnd::WriteFailed:
+        SetStatusCaption(QString::fromLatin1(kSendingFailed));
+        return;
+    case SendEnd::LineLost:
+        SetStatusCaption(QString::fromLatin1(kSendingFailed));
+        boxes_.Report("The line to the card was lost during the send.");
+        return;
+    case SendEnd::Sent:
+        break;
+    }
+    SetStatusCaption(QStringLiteral("Data Sent"));
+    ShowIfLoggingStopped();
+    if (boxes_.Ask("All configuration data has been sent to the gateway card. Do you now want to exit ?")) {
+        CloseDialog();
+        close();
+    }
+}
+
+void Form1::Command3_Click()
+{
+    if (!link_.IsPortOpen())
+        return;
+    if (!boxes_.Ask("Delete the config on the gateway and restart the board now?"))
+        return;
+    // The question ran an event loop of its own: the window may have closed,
+    // or the line gone, meanwhile.
+    if (unloaded_ || !link_.IsPortOpen())
+        return;
+    DeleteGatewayConfig();
+}
+
+void Form1::DeleteGatewayConfig()
+{
+    // After a failed write the card will not restart; do not say it will.
+    if (commands_.SendLines({gateway::ClearConfigLine()}))
+        boxes_.Report("Board should now be restarting");
+    else
+        ReportWriteFailure(boxes_);
+}
