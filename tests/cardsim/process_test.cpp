@@ -345,6 +345,47 @@ TEST_F(SimTest, AStateFileThatCannotBeWrittenStopsItAtOnce)
     EXPECT_FALSE(fs::exists(devices.Path() / "com1"));
 }
 
+struct FailedStart {
+    const char *name;
+    // Makes the start fail; returns the device folder to use.
+    fs::path (*spoil)(const fs::path &devices);
+};
+
+void PrintTo(const FailedStart &row, std::ostream *os) { *os << row.name; }
+
+class FailedStartTest : public SimTest, public testing::WithParamInterface<FailedStart> {};
+
+TEST_P(FailedStartTest, LeavesTheLastRunsFilesAsTheyWere)
+{
+    const fs::path kept = files.Path() / "kept";
+    fs::create_directory(kept);
+    std::ofstream(kept / "card.json") << "{\"ip\": \"10.0.0.5\"}\n";
+    std::ofstream(kept / "trace.bin") << "%CB\r%CE\r";
+    const auto before = Snapshot(kept);
+    const fs::path deviceDir = GetParam().spoil(devices.Path());
+    for (const auto &args : std::vector<std::vector<std::string>> {
+             {"--state", kept / "card.json", "--trace", kept / "trace.bin"},
+             {"--state", kept / "new.json", "--trace", kept / "new.bin"}}) {
+        SimProcess sim(args, files.Path(), {{"PORTLINK_DEVICE_DIR", deviceDir.string()}});
+        EXPECT_EQ(sim.Wait(), 1) << sim.Stderr();
+        EXPECT_EQ(Snapshot(kept), before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sim, FailedStartTest,
+    testing::Values(FailedStart {"ComTakenByAnother",
+                                 [](const fs::path &devices) {
+                                     fs::create_symlink("/dev/ttyUSB9", devices / "com1");
+                                     return devices;
+                                 }},
+                    FailedStart {"DeviceFolderUnwritable",
+                                 [](const fs::path &devices) {
+                                     std::ofstream(devices / "file") << "x";
+                                     return devices / "file" / "portlink";
+                                 }}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 struct NotAStateFile {
     const char *name;
     bool (*make)(const fs::path &); // false: cannot, as this user
