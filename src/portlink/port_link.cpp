@@ -1,6 +1,7 @@
 #include "port_link.h"
 
 #include "port_names.h"
+#include "printable.h"
 #include "serial_backend.h"
 
 #include <poll.h>
@@ -22,9 +23,11 @@ namespace {
 constexpr std::size_t kBytesPerSecond = 960;
 
 // One whole line on stderr, in one write so that it is never interleaved.
+// Our own texts hold no control characters, so escaping the whole line keeps
+// a device or file name in it from breaking the line.
 void Complain(const std::string &text)
 {
-    const std::string line = "portlink: " + text + "\n";
+    const std::string line = "portlink: " + Printable(text) + "\n";
     std::size_t done = 0;
     while (done < line.size()) {
         const ssize_t n = ::write(STDERR_FILENO, line.data() + done, line.size() - done);
@@ -118,7 +121,7 @@ void PortLink::FailOpen(const std::string &why)
 {
     Complain(why);
     std::lock_guard lock(mu_);
-    openError_ = why;
+    openError_ = Printable(why);
 }
 
 std::string PortLink::OpenError()

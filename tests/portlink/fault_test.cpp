@@ -81,6 +81,12 @@ INSTANTIATE_TEST_SUITE_P(
                          return 4;
                      },
                      {"COM4", "plain.txt", "not a serial device"}},
+        OpenFailure {"NameWithControlCharacters",
+                     [](auto &dir, auto &) {
+                         dir.Map(5, "/dev/ttyUSB\n\x1b[2Jgone");
+                         return 5;
+                     },
+                     {"COM5", "com5 -> /dev/ttyUSB\\n\\x1b[2Jgone", "no such device"}},
         OpenFailure {"PortZero", [](auto &, auto &) { return 0; }, {"COM0", "no such port"}},
         OpenFailure {"PortNine", [](auto &, auto &) { return 9; }, {"COM9", "no such port"}},
         OpenFailure {"NegativePort", [](auto &, auto &) { return -1; }, {"COM-1", "no such port"}}),
