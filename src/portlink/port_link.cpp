@@ -232,6 +232,8 @@ bool PortLink::StartLogging(const char *name)
         Complain("cannot log to '" + fileName + "': " + why);
         return false;
     }
+    std::lock_guard wake(mu_);
+    WakeReader(); // so that it looks after the file while the card is quiet
     return true;
 }
 
@@ -294,8 +296,10 @@ void PortLink::ReaderLoop(int wakeFd)
         Port port = port_ && !port_->Failed() ? port_ : nullptr;
         lock.unlock();
 
+        // While logging, wakes once a second to make a lost log again even
+        // when the card says nothing.
         pollfd fds[2] = {{wakeFd, POLLIN, 0}, {port ? port->WaitHandle() : -1, POLLIN, 0}};
-        const int ready = poll(fds, 2, -1);
+        const int ready = poll(fds, 2, Logging() ? 1000 : -1);
         if (ready < 0 && errno != EINTR)
             std::this_thread::sleep_for(std::chrono::milliseconds(10)); // ENOMEM: do not spin
         if (ready > 0 && (fds[0].revents & POLLIN)) {
@@ -309,12 +313,23 @@ void PortLink::ReaderLoop(int wakeFd)
                 Deliver(std::span(buffer).first(got.count));
             NoteLineState(*port);
         }
+        LookAfterLog();
 
         lock.lock();
         if (port) {
             port.reset();
             returned_.notify_all();
         }
+    }
+}
+
+void PortLink::LookAfterLog()
+{
+    std::lock_guard lock(logMu_);
+    std::string why;
+    if (log_.IsOpen() && !log_.Check(why)) {
+        Complain("logging to '" + log_.Name() + "' stopped: " + why);
+        log_.Close();
     }
 }
 

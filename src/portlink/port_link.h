@@ -62,6 +62,8 @@ private:
     void WakeReader();
     void ReaderLoop(int wakeFd);
     void Deliver(std::span<const std::uint8_t> bytes);
+    // Makes a deleted or moved log again, or stops logging when it cannot.
+    void LookAfterLog();
     // Bytes accepted since the queue was last seen empty are lost when the
     // line fails under them.
     void NoteLineState(SerialBackend &port);

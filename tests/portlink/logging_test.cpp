@@ -39,10 +39,7 @@ private:
 // Waits until the file at `path` holds `expected`.
 bool Holds(const std::filesystem::path &path, const std::string &expected)
 {
-    const auto deadline = Clock::now() + 5s;
-    while (ReadFile(path.string()) != expected && Clock::now() < deadline)
-        std::this_thread::sleep_for(5ms);
-    return ReadFile(path.string()) == expected;
+    return WaitUntil([&] { return ReadFile(path.string()) == expected; }, Clock::now() + 5s);
 }
 
 // Gives `link` to another user; only root may.
@@ -177,6 +174,94 @@ INSTANTIATE_TEST_SUITE_P(Links, LogLinkTest,
                                            LinkedLog {"OwnToAForeignOne", {false, true}, true, false}),
                          [](const auto &info) { return std::string(info.param.name); });
 
+// Links on the way to the log: a folder that is a link, or a link in what a
+// link points to, is held to the same rule as the log's own name.
+struct LinkOnTheWay {
+    const char *name;
+    bool (*make)(); // run in the test's folder; false: cannot, as this user
+    const char *logName;
+    const char *landsAt; // where a followed log's bytes go
+    bool followed;
+};
+
+void PrintTo(const LinkOnTheWay &row, std::ostream *os) { *os << row.name; }
+
+class LinkOnTheWayTest : public PortlinkTest, public ::testing::WithParamInterface<LinkOnTheWay> {};
+
+TEST_P(LinkOnTheWayTest, IsFollowedOnlyWhenTheLogsRuleAllows)
+{
+    ScopedCwd cwd(temp.Path());
+    std::filesystem::create_directory("mine");
+    if (!GetParam().make())
+        GTEST_SKIP() << "another user's link needs root";
+    OpenCard();
+    {
+        StderrCapture capture;
+        EXPECT_EQ(StartLogging(GetParam().logName), GetParam().followed ? 1 : 0);
+        EXPECT_EQ(capture.Text().find("symbolic link made by another user") != std::string::npos,
+                  !GetParam().followed)
+            << capture.Text();
+    }
+    card.Write("OK\r\n");
+    if (GetParam().followed)
+        EXPECT_TRUE(Holds(GetParam().landsAt, "OK\r\n"));
+    else
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(GetParam().landsAt)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, LinkOnTheWayTest,
+    ::testing::Values(LinkOnTheWay {"OwnFolderLink",
+                                    [] {
+                                        std::filesystem::create_directory_symlink("mine", "logs");
+                                        return true;
+                                    },
+                                    "logs/card.log", "mine/card.log", true},
+                      LinkOnTheWay {"ForeignFolderLink",
+                                    [] {
+                                        std::filesystem::create_directory_symlink("mine", "logs");
+                                        return MakeForeign("logs");
+                                    },
+                                    "logs/card.log", "mine/card.log", false},
+                      // Its maker's link in its maker's folder, reached through its maker's link here.
+                      LinkOnTheWay {"ForeignFolderLinkToTheirOwnLink",
+                                    [] {
+                                        std::filesystem::create_directory("theirs");
+                                        std::filesystem::create_symlink("../mine/card.log", "theirs/card.log");
+                                        std::filesystem::create_directory_symlink("theirs", "logs");
+                                        return MakeForeign("theirs/card.log") && MakeForeign("theirs")
+                                            && MakeForeign("logs");
+                                    },
+                                    "logs/card.log", "mine/card.log", false},
+                      LinkOnTheWay {"OwnLinkThroughAForeignFolderLink",
+                                    [] {
+                                        std::filesystem::create_directory_symlink("mine", "logs");
+                                        std::filesystem::create_symlink("logs/card.log", "card.log");
+                                        return MakeForeign("logs");
+                                    },
+                                    "card.log", "mine/card.log", false},
+                      LinkOnTheWay {"AbsolutePathThroughAForeignFolderLink",
+                                    [] {
+                                        std::filesystem::create_directory_symlink(
+                                            std::filesystem::current_path() / "mine", "logs");
+                                        std::filesystem::create_symlink(std::filesystem::current_path() / "logs/card.log",
+                                                                        "card.log");
+                                        return MakeForeign("logs");
+                                    },
+                                    "card.log", "mine/card.log", false}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(LoggingTest, LostLogIsMadeAgainWhileTheCardIsQuiet)
+{
+    const auto log = temp.Path() / "quiet.log";
+    OpenCard();
+    const auto start = Clock::now(); // the once-a-second look starts with the logging
+    ASSERT_EQ(StartLogging(log.c_str()), 1);
+    ASSERT_TRUE(std::filesystem::remove(log));
+    EXPECT_TRUE(WaitUntil([&] { return std::filesystem::exists(log); }, start + 1500ms));
+    EXPECT_EQ(IsLogging(), 1);
+}
+
 struct LostLog {
     const char *name;
     bool (*lose)(); // run in the log's folder; false: cannot, as this user
@@ -193,11 +278,10 @@ TEST_P(LostLogTest, IsMadeAgainAtItsPathOrLoggingStops)
     ASSERT_EQ(StartLogging("card.log"), 1);
     card.Write("first\r\n");
     ASSERT_TRUE(Holds(log, "first\r\n"));
+    StderrCapture capture; // the path is looked at once a second, also while the card is quiet
     if (!GetParam().lose())
         GTEST_SKIP() << "another user's link needs root";
-    std::this_thread::sleep_for(1100ms); // the path is looked at once a second
-
-    StderrCapture capture;
+    std::this_thread::sleep_for(1100ms);
     card.Write("second\r\n");
     if (GetParam().goesOn) {
         EXPECT_TRUE(Holds(log, "second\r\n")) << ReadFile(log.string());
