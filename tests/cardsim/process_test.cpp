@@ -347,8 +347,7 @@ TEST_F(SimTest, AStateFileThatCannotBeWrittenStopsItAtOnce)
 
 struct FailedStart {
     const char *name;
-    // Makes the start fail; returns the device folder to use.
-    fs::path (*spoil)(const fs::path &devices);
+    fs::path (*spoil)(const fs::path &devices); // makes the start fail; returns the device folder
 };
 
 void PrintTo(const FailedStart &row, std::ostream *os) { *os << row.name; }
@@ -360,13 +359,12 @@ TEST_P(FailedStartTest, LeavesTheLastRunsFilesAsTheyWere)
     const fs::path kept = files.Path() / "kept";
     fs::create_directory(kept);
     std::ofstream(kept / "card.json") << "{\"ip\": \"10.0.0.5\"}\n";
-    std::ofstream(kept / "trace.bin") << "%CB\r%CE\r";
+    std::ofstream(kept / "card.bin") << "%CB\r%CE\r";
     const auto before = Snapshot(kept);
-    const fs::path deviceDir = GetParam().spoil(devices.Path());
-    for (const auto &args : std::vector<std::vector<std::string>> {
-             {"--state", kept / "card.json", "--trace", kept / "trace.bin"},
-             {"--state", kept / "new.json", "--trace", kept / "new.bin"}}) {
-        SimProcess sim(args, files.Path(), {{"PORTLINK_DEVICE_DIR", deviceDir.string()}});
+    const std::string deviceDir = GetParam().spoil(devices.Path());
+    for (const std::string stem : {"card", "new"}) { // files there, and files it would make
+        SimProcess sim({"--state", kept / (stem + ".json"), "--trace", kept / (stem + ".bin")}, files.Path(),
+                       {{"PORTLINK_DEVICE_DIR", deviceDir}});
         EXPECT_EQ(sim.Wait(), 1) << sim.Stderr();
         EXPECT_EQ(Snapshot(kept), before);
     }

@@ -283,37 +283,29 @@ TEST_F(FaultTest, SignalsWhileAWriteWaitsForRoomLoseNothing)
 {
     OpenCard();
     std::string sent; // the card reads nothing yet: fill the line
-    while (sent.size() < 1'000'000) {
-        const auto byte = static_cast<std::uint8_t>(sent.size() * 7 % 251);
-        if (WriteToBoard(byte, 0) == 0)
-            break;
-        sent += static_cast<char>(byte);
-    }
+    for (char b = 0; sent.size() < 1'000'000 && WriteToBoard(static_cast<std::uint8_t>(b), 0) != 0; b += 7)
+        sent += b;
     ASSERT_LT(sent.size(), 1'000'000u) << "the output buffer never filled";
     const std::string rest = RandomBytes(4096, 5);
 
     struct sigaction interrupting {}, old {};
     interrupting.sa_handler = [](int) {};
-    sigemptyset(&interrupting.sa_mask);
     interrupting.sa_flags = 0; // no SA_RESTART: a waiting poll returns EINTR
     ASSERT_EQ(sigaction(SIGUSR1, &interrupting, &old), 0);
     std::atomic<int> failed {0};
     std::atomic<bool> done {false};
     std::thread writer([&] {
         for (const unsigned char b : rest)
-            if (WriteToBoard(b, 5000) == 0)
-                ++failed;
+            failed += WriteToBoard(b, 5000) == 0;
         done = true;
     });
     std::thread signaller([&, id = writer.native_handle()] {
-        while (!done) {
+        for (; !done; std::this_thread::sleep_for(1ms))
             pthread_kill(id, SIGUSR1);
-            std::this_thread::sleep_for(1ms);
-        }
     });
     std::this_thread::sleep_for(200ms); // the writer waits for room meanwhile
     const std::string got = card.ReadExactly(sent.size() + rest.size(), 10s);
-    signaller.join(); // first: the writer's id must stay valid while it signals
+    signaller.join(); // first: the writer's id must stay valid while it is signalled
     writer.join();
     sigaction(SIGUSR1, &old, nullptr);
 

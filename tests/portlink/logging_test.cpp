@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace portlink_test {
@@ -174,81 +175,58 @@ INSTANTIATE_TEST_SUITE_P(Links, LogLinkTest,
                                            LinkedLog {"OwnToAForeignOne", {false, true}, true, false}),
                          [](const auto &info) { return std::string(info.param.name); });
 
-// Links on the way to the log: a folder that is a link, or a link in what a
-// link points to, is held to the same rule as the log's own name.
-struct LinkOnTheWay {
+// Links on the way to the log, in its path or in a link's target, are held
+// to the rule of the log's own name.
+struct PathLinks {
     const char *name;
-    bool (*make)(); // run in the test's folder; false: cannot, as this user
+    // Made in order: a folder (no target) or a link ("/…": below the test's
+    // folder); true: then given to another user.
+    std::vector<std::tuple<const char *, const char *, bool>> made;
     const char *logName;
-    const char *landsAt; // where a followed log's bytes go
-    bool followed;
+    bool followed; // into mine/card.log
 };
 
-void PrintTo(const LinkOnTheWay &row, std::ostream *os) { *os << row.name; }
+void PrintTo(const PathLinks &row, std::ostream *os) { *os << row.name; }
 
-class LinkOnTheWayTest : public PortlinkTest, public ::testing::WithParamInterface<LinkOnTheWay> {};
+class PathLinkTest : public PortlinkTest, public ::testing::WithParamInterface<PathLinks> {};
 
-TEST_P(LinkOnTheWayTest, IsFollowedOnlyWhenTheLogsRuleAllows)
+TEST_P(PathLinkTest, AreFollowedOnlyWhenTheUserOrTheFoldersOwnerMadeThem)
 {
     ScopedCwd cwd(temp.Path());
     std::filesystem::create_directory("mine");
-    if (!GetParam().make())
-        GTEST_SKIP() << "another user's link needs root";
+    for (const auto &[name, target, foreign] : GetParam().made) {
+        if (!target)
+            std::filesystem::create_directory(name);
+        else
+            std::filesystem::create_symlink(target[0] == '/' ? temp.Path().string() + target : target, name);
+        if (foreign && !MakeForeign(name))
+            GTEST_SKIP() << "another user's link needs root";
+    }
     OpenCard();
     {
         StderrCapture capture;
         EXPECT_EQ(StartLogging(GetParam().logName), GetParam().followed ? 1 : 0);
-        EXPECT_EQ(capture.Text().find("symbolic link made by another user") != std::string::npos,
-                  !GetParam().followed)
-            << capture.Text();
+        EXPECT_EQ(capture.Text().find("made by another user") == std::string::npos, GetParam().followed);
     }
     card.Write("OK\r\n");
     if (GetParam().followed)
-        EXPECT_TRUE(Holds(GetParam().landsAt, "OK\r\n"));
+        EXPECT_TRUE(Holds("mine/card.log", "OK\r\n"));
     else
-        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(GetParam().landsAt)));
+        EXPECT_FALSE(std::filesystem::exists("mine/card.log"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Links, LinkOnTheWayTest,
-    ::testing::Values(LinkOnTheWay {"OwnFolderLink",
-                                    [] {
-                                        std::filesystem::create_directory_symlink("mine", "logs");
-                                        return true;
-                                    },
-                                    "logs/card.log", "mine/card.log", true},
-                      LinkOnTheWay {"ForeignFolderLink",
-                                    [] {
-                                        std::filesystem::create_directory_symlink("mine", "logs");
-                                        return MakeForeign("logs");
-                                    },
-                                    "logs/card.log", "mine/card.log", false},
-                      // Its maker's link in its maker's folder, reached through its maker's link here.
-                      LinkOnTheWay {"ForeignFolderLinkToTheirOwnLink",
-                                    [] {
-                                        std::filesystem::create_directory("theirs");
-                                        std::filesystem::create_symlink("../mine/card.log", "theirs/card.log");
-                                        std::filesystem::create_directory_symlink("theirs", "logs");
-                                        return MakeForeign("theirs/card.log") && MakeForeign("theirs")
-                                            && MakeForeign("logs");
-                                    },
-                                    "logs/card.log", "mine/card.log", false},
-                      LinkOnTheWay {"OwnLinkThroughAForeignFolderLink",
-                                    [] {
-                                        std::filesystem::create_directory_symlink("mine", "logs");
-                                        std::filesystem::create_symlink("logs/card.log", "card.log");
-                                        return MakeForeign("logs");
-                                    },
-                                    "card.log", "mine/card.log", false},
-                      LinkOnTheWay {"AbsolutePathThroughAForeignFolderLink",
-                                    [] {
-                                        std::filesystem::create_directory_symlink(
-                                            std::filesystem::current_path() / "mine", "logs");
-                                        std::filesystem::create_symlink(std::filesystem::current_path() / "logs/card.log",
-                                                                        "card.log");
-                                        return MakeForeign("logs");
-                                    },
-                                    "card.log", "mine/card.log", false}),
+    Links, PathLinkTest,
+    ::testing::Values(
+        PathLinks {"OwnFolderLink", {{"logs", "mine", false}}, "logs/card.log", true},
+        PathLinks {"ForeignFolderLink", {{"logs", "mine", true}}, "logs/card.log", false},
+        PathLinks {"ForeignFolderLinkToTheirOwnLink",
+                   {{"theirs", nullptr, true}, {"theirs/card.log", "../mine/card.log", true}, {"logs", "theirs", true}},
+                   "logs/card.log", false},
+        PathLinks {"OwnLinkThroughAForeignFolderLink", {{"logs", "mine", true}, {"card.log", "logs/card.log", false}},
+                   "card.log", false},
+        PathLinks {"AbsoluteTargetsThroughAForeignFolderLink",
+                   {{"logs", "/mine", true}, {"card.log", "/logs/card.log", false}}, "card.log", false}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(LoggingTest, LostLogIsMadeAgainWhileTheCardIsQuiet)

@@ -19,14 +19,11 @@ TEST_P(PrintableTest, ShowsTheNameOnOneLine) { EXPECT_EQ(portlink::Printable(Get
 
 INSTANTIATE_TEST_SUITE_P(
     Names, PrintableTest,
-    ::testing::Values(Name {"Newline", "log\n.txt", "log\\n.txt"},
-                      Name {"TabAndCarriageReturn", "a\tb\r", "a\\tb\\r"},
+    ::testing::Values(Name {"NewlineAndTab", "log\n\t.txt", "log\\n\\t.txt"},
                       Name {"TerminalEscape", "\x1b[2Jlog", "\\x1b[2Jlog"},
                       Name {"Accented", "journal-été.txt", "journal-été.txt"},
-                      Name {"FourByteCharacter", "log-\xF0\x9F\x93\x9E", "log-\xF0\x9F\x93\x9E"},
                       Name {"Backslash", "C:\\log", "C:\\\\log"},
                       Name {"NotUtf8", "log\xFF\xC3", "log\\xff\\xc3"},
-                      Name {"Overlong", "\xC0\xAF", "\\xc0\\xaf"},
                       Name {"C1Control", "a\xC2\x9B" "2J", "a\\xc2\\x9b2J"},
                       Name {"Delete", "a\x7F", "a\\x7f"}),
     [](const auto &info) { return std::string(info.param.name); });
