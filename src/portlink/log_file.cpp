@@ -238,6 +238,12 @@ bool LogFile::Check(std::string &why)
     return true;
 }
 
+std::chrono::milliseconds LogFile::UntilCheck() const
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(nextCheck_ - std::chrono::steady_clock::now());
+    return std::clamp(left, std::chrono::milliseconds(0), checkEvery_);
+}
+
 bool LogFile::Append(std::span<const std::uint8_t> bytes, std::string &why)
 {
     if (!Check(why))

@@ -34,6 +34,8 @@ public:
     // The same, without bytes: for a card that sends nothing. Fails with
     // `why` set when the file could not be made again.
     [[nodiscard]] bool Check(std::string &why);
+    // How long until Check() next looks; at most `checkEvery`.
+    [[nodiscard]] std::chrono::milliseconds UntilCheck() const;
 
 private:
     [[nodiscard]] bool FollowPath(std::string &why);

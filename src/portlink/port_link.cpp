@@ -296,10 +296,10 @@ void PortLink::ReaderLoop(int wakeFd)
         Port port = port_ && !port_->Failed() ? port_ : nullptr;
         lock.unlock();
 
-        // While logging, wakes once a second to make a lost log again even
-        // when the card says nothing.
+        // While logging, wakes when the log is next due for a look, so that
+        // a lost log is made again even when the card says nothing.
         pollfd fds[2] = {{wakeFd, POLLIN, 0}, {port ? port->WaitHandle() : -1, POLLIN, 0}};
-        const int ready = poll(fds, 2, Logging() ? 1000 : -1);
+        const int ready = poll(fds, 2, LogWait());
         if (ready < 0 && errno != EINTR)
             std::this_thread::sleep_for(std::chrono::milliseconds(10)); // ENOMEM: do not spin
         if (ready > 0 && (fds[0].revents & POLLIN)) {
@@ -321,6 +321,12 @@ void PortLink::ReaderLoop(int wakeFd)
             returned_.notify_all();
         }
     }
+}
+
+int PortLink::LogWait()
+{
+    std::lock_guard lock(logMu_);
+    return log_.IsOpen() ? static_cast<int>(log_.UntilCheck().count()) : -1;
 }
 
 void PortLink::LookAfterLog()
