@@ -6,9 +6,11 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <deque>
 #include <system_error>
 #include <utility>
 
@@ -56,53 +58,81 @@ int OpenAt(int folder, const std::string &name, int flags)
     return fd;
 }
 
-// Opens `path` for appending, creating it when missing. A symbolic link at
-// the end of the path, or at the end of what a link points to, is read
-// through a descriptor of the link itself after its owner was checked, so
-// that nobody can swap it between the check and the open.
+// The parts of `path` between slashes. A trailing slash makes the last part
+// ".", so that a folder's name is opened as the folder and fails as it should.
+std::deque<std::string> Components(const std::string &path)
+{
+    std::deque<std::string> parts;
+    std::size_t at = 0;
+    while (at < path.size()) {
+        const auto slash = std::min(path.find('/', at), path.size());
+        if (slash > at)
+            parts.push_back(path.substr(at, slash - at));
+        at = slash + 1;
+    }
+    if (parts.empty() || path.back() == '/')
+        parts.emplace_back(".");
+    return parts;
+}
+
+int OpenRoot() { return OpenAt(AT_FDCWD, "/", O_PATH | O_DIRECTORY | O_CLOEXEC); }
+
+// Opens `path` for appending, creating it when missing. The path is walked
+// one part at a time from / or the current folder, never following a link
+// by itself: each link met, in the path or in what a link points to, is
+// read through a descriptor of the link itself after its owner was checked,
+// so that nobody can swap it between the check and the open.
 //
 // A link is followed when the user made it or the owner of its folder did,
 // as the kernel does in sticky folders: a link planted by another user could
 // aim the card's bytes at any file the user may write, while the folder's
 // owner may rename or delete anything in it anyway, and root's links in /dev
 // or /tmp are the system's. The rule holds in every folder, since one that
-// others may write without the sticky bit is more open still.
-int OpenForAppend(std::string path, std::string &why)
+// others may write without the sticky bit is more open still, and for every
+// part of the path: a folder that is another user's link would put the log
+// wherever that user likes.
+int OpenForAppend(const std::string &path, std::string &why)
 {
-    Descriptor start(AT_FDCWD); // where a relative path begins: then the folder of the last link
-    for (int links = 0;; ++links) {
-        const auto slash = path.rfind('/');
-        std::string folderName = ".", entry = path;
-        if (slash != std::string::npos) {
-            folderName = slash == 0 ? "/" : path.substr(0, slash);
-            entry = path.substr(slash + 1);
+    auto fail = [&](int error) {
+        why = Reason(error);
+        return -1;
+    };
+    Descriptor folder(path.front() == '/' ? OpenRoot() : OpenAt(AT_FDCWD, ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (folder.Get() < 0)
+        return fail(errno);
+    auto todo = Components(path);
+    int links = 0;
+    while (!todo.empty()) {
+        const std::string entry = std::move(todo.front());
+        todo.pop_front();
+        const bool last = todo.empty();
+        if (last) {
+            const int fd = OpenAt(folder.Get(), entry, kAppend | O_NOFOLLOW);
+            if (fd >= 0)
+                return fd;
+            if (errno != ELOOP) // with O_NOFOLLOW, ELOOP means that `entry` is a link
+                return fail(errno);
+        } else {
+            Descriptor next(OpenAt(folder.Get(), entry, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (next.Get() >= 0) {
+                folder = std::move(next);
+                continue;
+            }
+            if (errno != ENOTDIR && errno != ELOOP) // a link, or no folder at all
+                return fail(errno);
         }
-        if (entry.empty())
-            entry = "."; // "name/" is a folder: opening it for writing fails as it should
-        Descriptor folder(OpenAt(start.Get(), folderName, O_PATH | O_DIRECTORY | O_CLOEXEC));
-        if (folder.Get() < 0) {
-            why = Reason(errno);
-            return -1;
-        }
-        const int fd = OpenAt(folder.Get(), entry, kAppend | O_NOFOLLOW);
-        if (fd >= 0)
-            return fd;
-        if (errno != ELOOP) { // with O_NOFOLLOW, ELOOP means that `entry` is a link
-            why = Reason(errno);
-            return -1;
-        }
-        if (links == kMaxLinks) {
-            why = Reason(ELOOP);
-            return -1;
-        }
+        if (++links > kMaxLinks)
+            return fail(ELOOP);
         const Descriptor link(OpenAt(folder.Get(), entry, O_PATH | O_NOFOLLOW | O_CLOEXEC));
         struct stat linkStat {}, folderStat {};
-        if (link.Get() < 0 || ::fstat(link.Get(), &linkStat) != 0 || ::fstat(folder.Get(), &folderStat) != 0) {
-            why = Reason(errno);
-            return -1;
+        if (link.Get() < 0 || ::fstat(link.Get(), &linkStat) != 0 || ::fstat(folder.Get(), &folderStat) != 0)
+            return fail(errno);
+        if (!S_ISLNK(linkStat.st_mode)) {
+            if (!last)
+                return fail(ENOTDIR);
+            todo.push_front(entry); // replaced by something else since: look again
+            continue;
         }
-        if (!S_ISLNK(linkStat.st_mode))
-            continue; // replaced by something else since: look again
         if (linkStat.st_uid != ::geteuid() && linkStat.st_uid != folderStat.st_uid) {
             why = "'" + entry + "' is a symbolic link made by another user (uid " + std::to_string(linkStat.st_uid)
                 + "); not following it";
@@ -112,20 +142,32 @@ int OpenForAppend(std::string path, std::string &why)
         // name a pipe or a deleted file that no path reaches; no other user
         // can plant one.
         if (struct statfs fs {}; ::fstatfs(folder.Get(), &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC) {
-            const int fd = OpenAt(folder.Get(), entry, kAppend);
+            const int fd = OpenAt(folder.Get(), entry, last ? kAppend : O_PATH | O_DIRECTORY | O_CLOEXEC);
             if (fd < 0)
-                why = Reason(errno);
-            return fd;
+                return fail(errno);
+            if (last)
+                return fd;
+            folder = Descriptor(fd);
+            continue;
         }
         char target[PATH_MAX];
         const ssize_t n = ::readlinkat(link.Get(), "", target, sizeof target);
-        if (n < 0 || static_cast<std::size_t>(n) == sizeof target) {
-            why = Reason(n < 0 ? errno : ENAMETOOLONG);
-            return -1;
+        if (n <= 0 || static_cast<std::size_t>(n) == sizeof target)
+            return fail(n < 0 ? errno : n == 0 ? ENOENT : ENAMETOOLONG);
+        const std::string targetPath(target, static_cast<std::size_t>(n));
+        // What the link points to comes first, then the rest of the path;
+        // a relative target starts in the link's folder.
+        auto parts = Components(targetPath);
+        if (targetPath.back() == '/' && !last)
+            parts.pop_back(); // "dir/" followed by more parts
+        todo.insert(todo.begin(), parts.begin(), parts.end());
+        if (targetPath.front() == '/') {
+            folder = Descriptor(OpenRoot());
+            if (folder.Get() < 0)
+                return fail(errno);
         }
-        path.assign(target, static_cast<std::size_t>(n));
-        start = std::move(folder);
     }
+    return fail(ENOENT); // not reached: the last part returns
 }
 
 } // namespace
@@ -186,14 +228,26 @@ bool LogFile::FollowPath(std::string &why)
     return true;
 }
 
-bool LogFile::Append(std::span<const std::uint8_t> bytes, std::string &why)
+bool LogFile::Check(std::string &why)
 {
     // Now and then only: two stat calls per read would cost more than the write.
-    if (const auto now = std::chrono::steady_clock::now(); now >= nextCheck_) {
+    if (const auto now = std::chrono::steady_clock::now(); fd_ >= 0 && now >= nextCheck_) {
         nextCheck_ = now + checkEvery_;
-        if (!FollowPath(why))
-            return false;
+        return FollowPath(why);
     }
+    return true;
+}
+
+std::chrono::milliseconds LogFile::UntilCheck() const
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(nextCheck_ - std::chrono::steady_clock::now());
+    return std::clamp(left, std::chrono::milliseconds(0), checkEvery_);
+}
+
+bool LogFile::Append(std::span<const std::uint8_t> bytes, std::string &why)
+{
+    if (!Check(why))
+        return false;
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
         if (n > 0) {

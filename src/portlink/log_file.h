@@ -11,8 +11,8 @@ namespace portlink {
 
 class LogFile {
 public:
-    // `checkEvery`: how often Append() looks whether the file is still the
-    // one at its path.
+    // `checkEvery`: how often Append() and Check() look whether the file is
+    // still the one at its path.
     explicit LogFile(std::chrono::milliseconds checkEvery = std::chrono::seconds(1)) : checkEvery_(checkEvery) {}
     ~LogFile() { Close(); }
     LogFile(const LogFile &) = delete;
@@ -31,6 +31,11 @@ public:
     // Appends every byte or fails with `why` set. A file deleted or moved
     // away since the last look is made again at its path first.
     [[nodiscard]] bool Append(std::span<const std::uint8_t> bytes, std::string &why);
+    // The same, without bytes: for a card that sends nothing. Fails with
+    // `why` set when the file could not be made again.
+    [[nodiscard]] bool Check(std::string &why);
+    // How long until Check() next looks; at most `checkEvery`.
+    [[nodiscard]] std::chrono::milliseconds UntilCheck() const;
 
 private:
     [[nodiscard]] bool FollowPath(std::string &why);

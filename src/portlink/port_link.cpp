@@ -1,6 +1,7 @@
 #include "port_link.h"
 
 #include "port_names.h"
+#include "printable.h"
 #include "serial_backend.h"
 
 #include <poll.h>
@@ -22,9 +23,11 @@ namespace {
 constexpr std::size_t kBytesPerSecond = 960;
 
 // One whole line on stderr, in one write so that it is never interleaved.
+// Our own texts hold no control characters, so escaping the whole line keeps
+// a device or file name in it from breaking the line.
 void Complain(const std::string &text)
 {
-    const std::string line = "portlink: " + text + "\n";
+    const std::string line = "portlink: " + Printable(text) + "\n";
     std::size_t done = 0;
     while (done < line.size()) {
         const ssize_t n = ::write(STDERR_FILENO, line.data() + done, line.size() - done);
@@ -138,7 +141,7 @@ void PortLink::AwaitCard(const std::string &why)
         Complain(why);
     awaiting_ = true;
     std::lock_guard lock(mu_);
-    openError_ = why;
+    openError_ = Printable(why);
 }
 
 bool PortLink::OpenDevice(int port, const DeviceName &device, const std::optional<EntryStamp> &entry,
@@ -164,7 +167,7 @@ void PortLink::FailOpen(const std::string &why)
 {
     Complain(why);
     std::lock_guard lock(mu_);
-    openError_ = why;
+    openError_ = Printable(why);
 }
 
 std::string PortLink::OpenError()
@@ -281,6 +284,8 @@ bool PortLink::StartLogging(const char *name)
         Complain("cannot log to '" + fileName + "': " + why);
         return false;
     }
+    std::lock_guard wake(mu_);
+    WakeReader(); // so that it looks after the file while the card is quiet
     return true;
 }
 
@@ -343,8 +348,10 @@ void PortLink::ReaderLoop(int wakeFd)
         Port port = port_ && !port_->Failed() ? port_ : nullptr;
         lock.unlock();
 
+        // While logging, wakes when the log is next due for a look, so that
+        // a lost log is made again even when the card says nothing.
         pollfd fds[2] = {{wakeFd, POLLIN, 0}, {port ? port->WaitHandle() : -1, POLLIN, 0}};
-        const int ready = poll(fds, 2, -1);
+        const int ready = poll(fds, 2, LogWait());
         if (ready < 0 && errno != EINTR)
             std::this_thread::sleep_for(std::chrono::milliseconds(10)); // ENOMEM: do not spin
         if (ready > 0 && (fds[0].revents & POLLIN)) {
@@ -358,12 +365,29 @@ void PortLink::ReaderLoop(int wakeFd)
                 Deliver(std::span(buffer).first(got.count));
             NoteLineState(*port);
         }
+        LookAfterLog();
 
         lock.lock();
         if (port) {
             port.reset();
             returned_.notify_all();
         }
+    }
+}
+
+int PortLink::LogWait()
+{
+    std::lock_guard lock(logMu_);
+    return log_.IsOpen() ? static_cast<int>(log_.UntilCheck().count()) : -1;
+}
+
+void PortLink::LookAfterLog()
+{
+    std::lock_guard lock(logMu_);
+    std::string why;
+    if (log_.IsOpen() && !log_.Check(why)) {
+        Complain("logging to '" + log_.Name() + "' stopped: " + why);
+        log_.Close();
     }
 }
 

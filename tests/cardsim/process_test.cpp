@@ -345,6 +345,45 @@ TEST_F(SimTest, AStateFileThatCannotBeWrittenStopsItAtOnce)
     EXPECT_FALSE(fs::exists(devices.Path() / "com1"));
 }
 
+struct FailedStart {
+    const char *name;
+    fs::path (*spoil)(const fs::path &devices); // makes the start fail; returns the device folder
+};
+
+void PrintTo(const FailedStart &row, std::ostream *os) { *os << row.name; }
+
+class FailedStartTest : public SimTest, public testing::WithParamInterface<FailedStart> {};
+
+TEST_P(FailedStartTest, LeavesTheLastRunsFilesAsTheyWere)
+{
+    const fs::path kept = files.Path() / "kept";
+    fs::create_directory(kept);
+    std::ofstream(kept / "card.json") << "{\"ip\": \"10.0.0.5\"}\n";
+    std::ofstream(kept / "card.bin") << "%CB\r%CE\r";
+    const auto before = Snapshot(kept);
+    const std::string deviceDir = GetParam().spoil(devices.Path());
+    for (const std::string stem : {"card", "new"}) { // files there, and files it would make
+        SimProcess sim({"--state", kept / (stem + ".json"), "--trace", kept / (stem + ".bin")}, files.Path(),
+                       {{"PORTLINK_DEVICE_DIR", deviceDir}});
+        EXPECT_EQ(sim.Wait(), 1) << sim.Stderr();
+        EXPECT_EQ(Snapshot(kept), before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sim, FailedStartTest,
+    testing::Values(FailedStart {"ComTakenByAnother",
+                                 [](const fs::path &devices) {
+                                     fs::create_symlink("/dev/ttyUSB9", devices / "com1");
+                                     return devices;
+                                 }},
+                    FailedStart {"DeviceFolderUnwritable",
+                                 [](const fs::path &devices) {
+                                     std::ofstream(devices / "file") << "x";
+                                     return devices / "file" / "portlink";
+                                 }}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 struct NotAStateFile {
     const char *name;
     bool (*make)(const fs::path &); // false: cannot, as this user

@@ -97,11 +97,11 @@ TEST_F(BackendSeamTest, CloseWaitsForQueuedBytesWithinItsBound)
     using Clock = std::chrono::steady_clock;
     ASSERT_TRUE(link.Open(1));
     Send(96);
+    auto start = Clock::now(); // before the line's 200 ms begin
     std::thread line([this] {
         std::this_thread::sleep_for(200ms);
         device->inQueue = 0;
     });
-    auto start = Clock::now();
     link.Close();
     EXPECT_GE(Clock::now() - start, 200ms) << "closed before the bytes had left";
     line.join();

@@ -3,6 +3,8 @@
 #include "portlink_fixture.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -81,6 +83,12 @@ INSTANTIATE_TEST_SUITE_P(
                          return 4;
                      },
                      {"COM4", "plain.txt", "not a serial device"}},
+        OpenFailure {"NameWithControlCharacters",
+                     [](auto &dir, auto &) {
+                         dir.Map(5, "/dev/ttyUSB\n\x1b[2Jgone");
+                         return 5;
+                     },
+                     {"COM5", "com5 -> /dev/ttyUSB\\n\\x1b[2Jgone", "no such device"}},
         OpenFailure {"PortZero", [](auto &, auto &) { return 0; }, {"COM0", "no such port"}},
         OpenFailure {"PortNine", [](auto &, auto &) { return 9; }, {"COM9", "no such port"}},
         OpenFailure {"NegativePort", [](auto &, auto &) { return -1; }, {"COM-1", "no such port"}}),
@@ -267,6 +275,44 @@ TEST_F(FaultTest, HangUpAfterEverythingLeftLosesNothing)
         std::this_thread::sleep_for(5ms);
     EXPECT_EQ(IsLineUp(), 0);
     EXPECT_EQ(HasLostData(), 0);
+}
+
+// A host program may install a handler without SA_RESTART; its signals must
+// not be taken for a dead line.
+TEST_F(FaultTest, SignalsWhileAWriteWaitsForRoomLoseNothing)
+{
+    OpenCard();
+    std::string sent; // the card reads nothing yet: fill the line
+    for (char b = 0; sent.size() < 1'000'000 && WriteToBoard(static_cast<std::uint8_t>(b), 0) != 0; b += 7)
+        sent += b;
+    ASSERT_LT(sent.size(), 1'000'000u) << "the output buffer never filled";
+    const std::string rest = RandomBytes(4096, 5);
+
+    struct sigaction interrupting {}, old {};
+    interrupting.sa_handler = [](int) {};
+    interrupting.sa_flags = 0; // no SA_RESTART: a waiting poll returns EINTR
+    ASSERT_EQ(sigaction(SIGUSR1, &interrupting, &old), 0);
+    std::atomic<int> failed {0};
+    std::atomic<bool> done {false};
+    std::thread writer([&] {
+        for (const unsigned char b : rest)
+            failed += WriteToBoard(b, 5000) == 0;
+        done = true;
+    });
+    std::thread signaller([&, id = writer.native_handle()] {
+        for (; !done; std::this_thread::sleep_for(1ms))
+            pthread_kill(id, SIGUSR1);
+    });
+    std::this_thread::sleep_for(200ms); // the writer waits for room meanwhile
+    const std::string got = card.ReadExactly(sent.size() + rest.size(), 10s);
+    signaller.join(); // first: the writer's id must stay valid while it is signalled
+    writer.join();
+    sigaction(SIGUSR1, &old, nullptr);
+
+    EXPECT_EQ(failed.load(), 0);
+    EXPECT_TRUE(got == sent + rest) << got.size() << " of " << sent.size() + rest.size() << " bytes";
+    EXPECT_EQ(HasLostData(), 0);
+    EXPECT_EQ(IsLineUp(), 1);
 }
 
 TEST_F(FaultTest, CloseWakesAWriterWaitingForRoom)

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace portlink_test {
@@ -39,10 +40,7 @@ private:
 // Waits until the file at `path` holds `expected`.
 bool Holds(const std::filesystem::path &path, const std::string &expected)
 {
-    const auto deadline = Clock::now() + 5s;
-    while (ReadFile(path.string()) != expected && Clock::now() < deadline)
-        std::this_thread::sleep_for(5ms);
-    return ReadFile(path.string()) == expected;
+    return WaitUntil([&] { return ReadFile(path.string()) == expected; }, Clock::now() + 5s);
 }
 
 // Gives `link` to another user; only root may.
@@ -177,6 +175,71 @@ INSTANTIATE_TEST_SUITE_P(Links, LogLinkTest,
                                            LinkedLog {"OwnToAForeignOne", {false, true}, true, false}),
                          [](const auto &info) { return std::string(info.param.name); });
 
+// Links on the way to the log, in its path or in a link's target, are held
+// to the rule of the log's own name.
+struct PathLinks {
+    const char *name;
+    // Made in order: a folder (no target) or a link ("/…": below the test's
+    // folder); true: then given to another user.
+    std::vector<std::tuple<const char *, const char *, bool>> made;
+    const char *logName;
+    bool followed; // into mine/card.log
+};
+
+void PrintTo(const PathLinks &row, std::ostream *os) { *os << row.name; }
+
+class PathLinkTest : public PortlinkTest, public ::testing::WithParamInterface<PathLinks> {};
+
+TEST_P(PathLinkTest, AreFollowedOnlyWhenTheUserOrTheFoldersOwnerMadeThem)
+{
+    ScopedCwd cwd(temp.Path());
+    std::filesystem::create_directory("mine");
+    for (const auto &[name, target, foreign] : GetParam().made) {
+        if (!target)
+            std::filesystem::create_directory(name);
+        else
+            std::filesystem::create_symlink(target[0] == '/' ? temp.Path().string() + target : target, name);
+        if (foreign && !MakeForeign(name))
+            GTEST_SKIP() << "another user's link needs root";
+    }
+    OpenCard();
+    {
+        StderrCapture capture;
+        EXPECT_EQ(StartLogging(GetParam().logName), GetParam().followed ? 1 : 0);
+        EXPECT_EQ(capture.Text().find("made by another user") == std::string::npos, GetParam().followed);
+    }
+    card.Write("OK\r\n");
+    if (GetParam().followed)
+        EXPECT_TRUE(Holds("mine/card.log", "OK\r\n"));
+    else
+        EXPECT_FALSE(std::filesystem::exists("mine/card.log"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, PathLinkTest,
+    ::testing::Values(
+        PathLinks {"OwnFolderLink", {{"logs", "mine", false}}, "logs/card.log", true},
+        PathLinks {"ForeignFolderLink", {{"logs", "mine", true}}, "logs/card.log", false},
+        PathLinks {"ForeignFolderLinkToTheirOwnLink",
+                   {{"theirs", nullptr, true}, {"theirs/card.log", "../mine/card.log", true}, {"logs", "theirs", true}},
+                   "logs/card.log", false},
+        PathLinks {"OwnLinkThroughAForeignFolderLink", {{"logs", "mine", true}, {"card.log", "logs/card.log", false}},
+                   "card.log", false},
+        PathLinks {"AbsoluteTargetsThroughAForeignFolderLink",
+                   {{"logs", "/mine", true}, {"card.log", "/logs/card.log", false}}, "card.log", false}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(LoggingTest, LostLogIsMadeAgainWhileTheCardIsQuiet)
+{
+    const auto log = temp.Path() / "quiet.log";
+    OpenCard();
+    const auto start = Clock::now(); // the once-a-second look starts with the logging
+    ASSERT_EQ(StartLogging(log.c_str()), 1);
+    ASSERT_TRUE(std::filesystem::remove(log));
+    EXPECT_TRUE(WaitUntil([&] { return std::filesystem::exists(log); }, start + 1500ms));
+    EXPECT_EQ(IsLogging(), 1);
+}
+
 struct LostLog {
     const char *name;
     bool (*lose)(); // run in the log's folder; false: cannot, as this user
@@ -193,11 +256,10 @@ TEST_P(LostLogTest, IsMadeAgainAtItsPathOrLoggingStops)
     ASSERT_EQ(StartLogging("card.log"), 1);
     card.Write("first\r\n");
     ASSERT_TRUE(Holds(log, "first\r\n"));
+    StderrCapture capture; // the path is looked at once a second, also while the card is quiet
     if (!GetParam().lose())
         GTEST_SKIP() << "another user's link needs root";
-    std::this_thread::sleep_for(1100ms); // the path is looked at once a second
-
-    StderrCapture capture;
+    std::this_thread::sleep_for(1100ms);
     card.Write("second\r\n");
     if (GetParam().goesOn) {
         EXPECT_TRUE(Holds(log, "second\r\n")) << ReadFile(log.string());

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace portlink_test {
 
@@ -72,6 +73,17 @@ private:
     std::string old_;
     bool had_ = false;
 };
+
+// Looks every few milliseconds until `done` holds or `deadline` passed.
+template <typename Done> [[nodiscard]] bool WaitUntil(Done done, Clock::time_point deadline)
+{
+    while (!done()) {
+        if (Clock::now() >= deadline)
+            return done();
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
 
 [[nodiscard]] std::string Hex(std::string_view bytes);
 [[nodiscard]] std::string RandomBytes(std::size_t count, std::uint32_t seed);

@@ -7,6 +7,7 @@
 #include <QProcess>
 
 #include <algorithm>
+#include <climits>
 #include <fcntl.h>
 #include <fstream>
 #include <linux/capability.h>
@@ -70,18 +71,22 @@ protected:
 
 TEST_F(PortsCli, MapListReplaceUnmap)
 {
-    const Result mapped = Ports({"map", "1", a.DevicePath()});
-    EXPECT_EQ(mapped.status, 0) << mapped.err;
-    EXPECT_EQ(mapped.out, "COM1 is now " + a.DevicePath() + "\n");
-    const std::string listing = Ports({}).out;
-    EXPECT_TRUE(Lists(listing, 1, a.DevicePath(), "ready")) << listing;
+    for (const int port : {1, 8}) { // the lowest and the highest
+        const std::string n = std::to_string(port), com = "com" + n;
+        SCOPED_TRACE(com);
+        const Result mapped = Ports({"map", n, a.DevicePath()});
+        EXPECT_EQ(mapped.status, 0) << mapped.err;
+        EXPECT_EQ(mapped.out, "COM" + n + " is now " + a.DevicePath() + "\n");
+        const std::string listing = Ports({}).out;
+        EXPECT_TRUE(Lists(listing, port, a.DevicePath(), "ready")) << listing;
 
-    EXPECT_EQ(Ports({"map", "--force", "1", b.DevicePath()}).status, 0);
-    EXPECT_EQ(fs::read_symlink(folder.Path() / "com1"), b.DevicePath());
+        EXPECT_EQ(Ports({"map", "--force", n, b.DevicePath()}).status, 0);
+        EXPECT_EQ(fs::read_symlink(folder.Path() / com), b.DevicePath());
 
-    EXPECT_EQ(Ports({"unmap", "1"}).status, 0);
-    EXPECT_FALSE(fs::exists(fs::symlink_status(folder.Path() / "com1")));
-    EXPECT_TRUE(Lists(Ports({}).out, 1, "/dev/ttyS0", "")); // the built-in port again
+        EXPECT_EQ(Ports({"unmap", n}).status, 0);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(folder.Path() / com)));
+        EXPECT_TRUE(Lists(Ports({}).out, port, "/dev/ttyS" + std::to_string(port - 1), "")); // the built-in port again
+    }
 }
 
 TEST_F(PortsCli, ListsGoneAndHeldDevices)
@@ -95,6 +100,7 @@ TEST_F(PortsCli, ListsGoneAndHeldDevices)
     folder.Map(1, gone);
     folder.Map(2, b.DevicePath());
     folder.Map(3, exclusive.DevicePath());
+    folder.Map(5, "/dev/ttyUSB\n\x1b[2Jgone");
     fs::remove(gone);
     const int locked = open(b.DevicePath().c_str(), O_RDWR | O_NOCTTY);
     const int flagged = open(exclusive.DevicePath().c_str(), O_RDWR | O_NOCTTY);
@@ -106,6 +112,8 @@ TEST_F(PortsCli, ListsGoneAndHeldDevices)
     EXPECT_TRUE(Lists(listed.out, 1, gone, "missing")) << listed.out;
     EXPECT_TRUE(Lists(listed.out, 2, b.DevicePath(), "busy")) << listed.out;
     EXPECT_TRUE(Lists(listed.out, 3, exclusive.DevicePath(), "busy")) << listed.out;
+    EXPECT_TRUE(Lists(listed.out, 5, R"(/dev/ttyUSB\\n\\x1b\[2Jgone)", "missing\n")) << listed.out;
+    EXPECT_EQ(listed.out.find('\x1b'), std::string::npos);
     EXPECT_EQ(Ports({"map", "4", exclusive.DevicePath()}, {}, true).status, 0) << "held, but a terminal all the same";
     close(locked);
     close(flagged);
@@ -122,17 +130,25 @@ TEST_F(PortsCli, RefusesBadInputAndLeavesTheFolderAlone)
         std::string deviceDir = {};
     };
     const std::string pty = b.DevicePath();
+    // Folders that can be made, in a folder whose link cannot: its path is
+    // too long by a few bytes.
+    std::string deep = (folder.Path() / "new").string();
+    while (deep.size() < PATH_MAX - 5)
+        deep += "/" + std::string(std::clamp<std::size_t>(PATH_MAX - 6 - deep.size(), 1, 200), 'd');
     const std::vector<Row> rows = {
         {{"map", "9", pty}, 2, "from 1 to 8, not '9'"},
         {{"unmap", "0"}, 2, "from 1 to 8, not '0'"},
         {{"map", "2", "pts/0"}, 1, "absolute path"},
         {{"map", "2", "/dev/ttyUSB99"}, 1, "No such file or directory"},
+        {{"map", "2", "/dev/ttyUSB\n\x1b[2J"}, 1, "cannot map COM2 to /dev/ttyUSB\\n\\x1b[2J: No such"},
         {{"map", "2", "/dev/null"}, 1, "not a terminal"},
         {{"map", "1", pty}, 1, "add --force"},
         {{"map", "--force", "3", pty}, 1, "not a symbolic link"},
         {{"unmap", "3"}, 1, "not a symbolic link"},
         {{"unmap", "2"}, 1, "not mapped"},
         {{"map", "2", pty}, 1, "device folder", (folder.Path() / "com3/portlink").string()},
+        {{"map", "2", pty}, 1, "cannot create the device folder", (folder.Path() / "new" / std::string(300, 'n')).string()},
+        {{"map", "2", pty}, 1, "cannot write in the device folder", deep},
         {{"list"}, 2, "unknown command 'list'"},
     };
     const auto before = Contents(folder.Path());

@@ -17,6 +17,7 @@
 #include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -121,22 +122,53 @@ mode_t StateFileMode()
 // Readers see the old file or the new one, never a part. The temporary file
 // is made exclusively under a name nobody can guess, in the same folder: at a
 // predictable name, a link planted by another user would be written through.
-void WriteAtomically(const std::string &path, std::string_view content)
-{
-    static const mode_t mode = StateFileMode();
-    std::string temp = path + ".tmp-XXXXXX";
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        Fail("cannot write " + path);
-    const bool written = fchmod(fd, mode) == 0 && WriteAll(fd, content) && fsync(fd) == 0;
-    const int error = errno;
-    close(fd);
-    if (!written || rename(temp.c_str(), path.c_str()) != 0) {
-        const int failure = written ? errno : error;
-        unlink(temp.c_str());
-        Fail("cannot write " + path, failure);
+// Written in two steps, so that the card can find out whether it can save
+// before anything at `path` changes.
+class StagedFile {
+public:
+    StagedFile(std::string path, std::string_view content) : path_(std::move(path)), temp_(path_ + ".tmp-XXXXXX")
+    {
+        static const mode_t mode = StateFileMode();
+        const int fd = mkostemp(temp_.data(), O_CLOEXEC);
+        if (fd < 0) {
+            temp_.clear();
+            Fail("cannot write " + path_);
+        }
+        const bool written = fchmod(fd, mode) == 0 && WriteAll(fd, content) && fsync(fd) == 0;
+        const int error = errno;
+        close(fd);
+        if (!written) {
+            Discard();
+            Fail("cannot write " + path_, error);
+        }
     }
-}
+    ~StagedFile() { Discard(); }
+    StagedFile(const StagedFile &) = delete;
+    StagedFile &operator=(const StagedFile &) = delete;
+
+    void Commit()
+    {
+        if (rename(temp_.c_str(), path_.c_str()) != 0) {
+            const int error = errno;
+            Discard();
+            Fail("cannot write " + path_, error);
+        }
+        temp_.clear();
+    }
+
+private:
+    void Discard()
+    {
+        if (!temp_.empty())
+            unlink(temp_.c_str());
+        temp_.clear();
+    }
+
+    std::string path_;
+    std::string temp_;
+};
+
+void WriteAtomically(const std::string &path, std::string_view content) { StagedFile(path, content).Commit(); }
 
 // Writing the state or the trace replaces or truncates whatever is at
 // `path`: a device node that a mistyped name hits (/dev/null, as root), a
@@ -158,7 +190,14 @@ public:
         if (file.empty())
             return;
         // Never through a link planted at the name after the start-up check.
-        fd_ = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+        // Not truncated yet: a start that fails later keeps the last trace.
+        constexpr int kFlags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW;
+        fd_ = open(file.c_str(), kFlags);
+        if (fd_ < 0 && errno == ENOENT) {
+            fd_ = open(file.c_str(), kFlags | O_CREAT | O_EXCL, 0644);
+            if (fd_ >= 0)
+                made_ = file;
+        }
         if (fd_ < 0)
             Fail("cannot open the trace file " + file);
     }
@@ -166,6 +205,16 @@ public:
     {
         if (fd_ >= 0)
             close(fd_);
+        if (!made_.empty())
+            unlink(made_.c_str()); // the start failed: leave nothing behind
+    }
+
+    // Once the card is up.
+    void Start()
+    {
+        if (fd_ >= 0 && ftruncate(fd_, 0) != 0)
+            Fail("cannot write the trace file");
+        made_.clear();
     }
     TraceFile(const TraceFile &) = delete;
     TraceFile &operator=(const TraceFile &) = delete;
@@ -178,18 +227,25 @@ public:
 
 private:
     int fd_ = -1;
+    std::string made_; // created by this start, which has not succeeded yet
 };
 
 class Card {
 public:
-    // The files first, the link last: once comN exists the card is complete.
+    // Everything is opened and checked before the link is made, and the
+    // state and trace are changed only once it is: a start that fails leaves
+    // the files of the last run as they were.
     Card(const Options &options, int signalFd)
         : options_(options), signalFd_(signalFd), trace_(options.traceFile),
           console_([this](const cardsim::CardConfig &config) { Store(config); })
     {
+        std::optional<StagedFile> state;
         if (!options_.stateFile.empty())
-            WriteAtomically(options_.stateFile, cardsim::ToJson(console_.Stored()));
+            state.emplace(options_.stateFile, cardsim::ToJson(console_.Stored()));
         port_.emplace(cardsim::DeviceFolder(), options.com);
+        trace_.Start();
+        if (state)
+            state->Commit();
     }
     Card(const Card &) = delete;
     Card &operator=(const Card &) = delete;

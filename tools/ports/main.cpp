@@ -2,6 +2,7 @@
 #include "port_mapping.h"
 #include "port_names.h"
 #include "port_survey.h"
+#include "printable.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -13,9 +14,11 @@ namespace {
 constexpr int kFailed = 1;
 constexpr int kBadUsage = 2;
 
+// Messages name devices, folders and the arguments given, any of which may
+// hold a newline or a terminal's control bytes; our own words hold none.
 int Refuse(int status, const std::string &message)
 {
-    std::cerr << "tovrik-ports: " << message << '\n';
+    std::cerr << "tovrik-ports: " << portlink::Printable(message) << '\n';
     return status;
 }
 
@@ -23,9 +26,9 @@ int Report(const ports::Outcome &outcome)
 {
     if (!outcome.ok)
         return Refuse(kFailed, outcome.message);
-    std::cout << outcome.message << std::endl;
+    std::cout << portlink::Printable(outcome.message) << std::endl;
     for (const auto &warning : outcome.warnings)
-        std::cerr << "tovrik-ports: " << warning << '\n';
+        std::cerr << "tovrik-ports: " << portlink::Printable(warning) << '\n';
     return 0;
 }
 

@@ -63,6 +63,27 @@ int WriteLink(const std::string &target, const fs::path &link, bool replace)
     return 0;
 }
 
+// The folders on the way to `folder` that do not exist yet, the deepest first.
+std::vector<fs::path> MissingFolders(const fs::path &folder)
+{
+    std::vector<fs::path> missing;
+    std::error_code ec;
+    for (fs::path at = folder; !at.empty() && !fs::exists(fs::symlink_status(at, ec)); at = at.parent_path()) {
+        missing.push_back(at);
+        if (at == at.parent_path())
+            break;
+    }
+    return missing;
+}
+
+// A failed map leaves no trace, not even the parents it made for the folder.
+void RemoveFolders(const std::vector<fs::path> &made)
+{
+    std::error_code ec;
+    for (const auto &folder : made)
+        fs::remove(folder, ec); // only ever empty: ours, just made
+}
+
 } // namespace
 
 std::optional<int> ParsePort(std::string_view text)
@@ -137,13 +158,15 @@ Outcome MapPort(int port, const std::string &device, bool force, const SystemRoo
     const bool hadFolder = fs::is_directory(folder, ec);
     if (!hadFolder && fs::exists(folder, ec))
         return Fail("the device folder " + folder.string() + " is not a folder" + kFolderHint);
+    const auto made = hadFolder ? std::vector<fs::path> {} : MissingFolders(folder);
     if (!hadFolder)
         fs::create_directories(folder, ec);
-    if (ec)
+    if (ec) {
+        RemoveFolders(made);
         return Fail("cannot create the device folder " + folder.string() + ": " + ec.message() + kFolderHint);
+    }
     if (const int error = WriteLink(target, *link, fs::exists(existing)); error != 0) {
-        if (!hadFolder)
-            fs::remove(folder, ec);
+        RemoveFolders(made);
         return Fail("cannot write in the device folder " + folder.string() + ": " + std::strerror(error)
                     + kFolderHint);
     }

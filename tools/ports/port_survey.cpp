@@ -2,6 +2,7 @@
 
 #include "permission_advice.h"
 #include "port_names.h"
+#include "printable.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -146,27 +147,31 @@ std::string StateName(DeviceState state)
     return {};
 }
 
+// Names come from links and the system; shown as they are, one could break
+// the listing's lines or steer the terminal.
 std::string FormatSurvey(const Survey &survey)
 {
+    using portlink::Printable;
     std::size_t width = 12;
     for (const auto &row : survey.ports)
-        width = std::max(width, row.device.size());
+        width = std::max(width, Printable(row.device).size());
     const std::string indent(6, ' ');
     std::ostringstream out;
-    out << "COM ports (device folder " << survey.folder.string() << "):\n";
+    out << "COM ports (device folder " << Printable(survey.folder.string()) << "):\n";
     for (const auto &row : survey.ports) {
-        out << "COM" << row.port << "  " << row.device << std::string(width - row.device.size(), ' ') << "  "
+        const std::string device = Printable(row.device);
+        out << "COM" << row.port << "  " << device << std::string(width - device.size(), ' ') << "  "
             << StateName(row.probe.state);
         if (!row.probe.detail.empty())
-            out << ": " << row.probe.detail;
+            out << ": " << Printable(row.probe.detail);
         out << '\n';
         if (!row.adapter.empty())
-            out << indent << row.adapter << '\n';
+            out << indent << Printable(row.adapter) << '\n';
         if (!row.link.empty())
-            out << indent << row.link << '\n';
+            out << indent << Printable(row.link) << '\n';
         if (!row.stableName.empty())
-            out << indent << "a name that survives replugging: " << row.stableName
-                << " (tovrik-ports map --force " << row.port << ' ' << row.device << ")\n";
+            out << indent << "a name that survives replugging: " << Printable(row.stableName)
+                << " (tovrik-ports map --force " << row.port << ' ' << device << ")\n";
     }
     if (survey.unnamed.empty()) {
         out << "\nSerial devices that no COM port names: none\n";
@@ -174,12 +179,12 @@ std::string FormatSurvey(const Survey &survey)
     }
     out << "\nSerial devices that no COM port names:\n";
     for (const auto &device : survey.unnamed) {
-        out << "  " << device.path;
+        out << "  " << Printable(device.path);
         if (device.adapter)
-            out << "  " << AdapterDetails(*device.adapter);
+            out << "  " << Printable(AdapterDetails(*device.adapter));
         out << '\n';
         for (const auto &stable : device.stableNames)
-            out << "    " << stable << '\n';
+            out << "    " << Printable(stable) << '\n';
     }
     out << "Give one a COM port with: tovrik-ports map N DEVICE\n";
     return out.str();
