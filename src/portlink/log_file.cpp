@@ -83,14 +83,12 @@ int OpenRoot() { return OpenAt(AT_FDCWD, "/", O_PATH | O_DIRECTORY | O_CLOEXEC);
 // read through a descriptor of the link itself after its owner was checked,
 // so that nobody can swap it between the check and the open.
 //
-// A link is followed when the user made it or the owner of its folder did,
-// as the kernel does in sticky folders: a link planted by another user could
-// aim the card's bytes at any file the user may write, while the folder's
-// owner may rename or delete anything in it anyway, and root's links in /dev
-// or /tmp are the system's. The rule holds in every folder, since one that
-// others may write without the sticky bit is more open still, and for every
-// part of the path: a folder that is another user's link would put the log
-// wherever that user likes.
+// A link is followed only when the user or root made it: one made by
+// another user, even in a folder of that user's own, could aim the card's
+// bytes at any file the user may write, while root's links (/dev/stdout,
+// /var/run) are the system's. The rule holds for every part of the path: a
+// folder that is another user's link would put the log wherever that user
+// likes.
 int OpenForAppend(const std::string &path, std::string &why)
 {
     auto fail = [&](int error) {
@@ -133,7 +131,7 @@ int OpenForAppend(const std::string &path, std::string &why)
             todo.push_front(entry); // replaced by something else since: look again
             continue;
         }
-        if (linkStat.st_uid != ::geteuid() && linkStat.st_uid != folderStat.st_uid) {
+        if (linkStat.st_uid != ::geteuid() && linkStat.st_uid != 0) {
             why = "'" + entry + "' is a symbolic link made by another user (uid " + std::to_string(linkStat.st_uid)
                 + "); not following it";
             return -1;

@@ -190,7 +190,7 @@ void PrintTo(const PathLinks &row, std::ostream *os) { *os << row.name; }
 
 class PathLinkTest : public PortlinkTest, public ::testing::WithParamInterface<PathLinks> {};
 
-TEST_P(PathLinkTest, AreFollowedOnlyWhenTheUserOrTheFoldersOwnerMadeThem)
+TEST_P(PathLinkTest, AreFollowedOnlyWhenTheUserMadeThem)
 {
     ScopedCwd cwd(temp.Path());
     std::filesystem::create_directory("mine");
@@ -220,6 +220,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         PathLinks {"OwnFolderLink", {{"logs", "mine", false}}, "logs/card.log", true},
         PathLinks {"ForeignFolderLink", {{"logs", "mine", true}}, "logs/card.log", false},
+        PathLinks {"ForeignLinkInTheirOwnFolder", {{"theirs", nullptr, true}, {"theirs/card.log", "../mine/card.log", true}},
+                   "theirs/card.log", false},
         PathLinks {"ForeignFolderLinkToTheirOwnLink",
                    {{"theirs", nullptr, true}, {"theirs/card.log", "../mine/card.log", true}, {"logs", "theirs", true}},
                    "logs/card.log", false},
