@@ -17,7 +17,8 @@ PortOpening BoardLink::SelectComPort(std::int16_t port)
             PortOpen = false;
         }
     }
-    if (IsPortOpen() || OpenSelectedPort())
+    NoticeLostLine();
+    if (PortOpen || OpenSelectedPort())
         return {true, {}};
     return {false, library_.GetOpenError().value_or("")};
 }
@@ -39,14 +40,13 @@ bool BoardLink::Configured()
     return false;
 }
 
-bool BoardLink::IsPortOpen()
+void BoardLink::NoticeLostLine()
 {
     if (PortOpen && !library_.IsLineUp()) {
         library_.CloseCommPort();
         PortOpen = false;
         awaitingCard_ = true;
     }
-    return PortOpen;
 }
 
 bool BoardLink::TryReopen()

@@ -27,10 +27,11 @@ public:
     // opens the selected one unless it is open on a live line.
     [[nodiscard]] PortOpening SelectComPort(std::int16_t port);
     [[nodiscard]] std::int16_t GetComPort() const { return ComPort; }
-    // True while the selected port is open and the library says its line is
-    // up. A line that has gone (the card's end closed, the adapter
-    // unplugged) closes the port here, and the link then awaits the card.
-    [[nodiscard]] bool IsPortOpen();
+    // True while the selected port is open and configured.
+    [[nodiscard]] bool IsPortOpen() const { return PortOpen; }
+    // Closes the port when the library says its line has gone (the card's
+    // end closed, the adapter unplugged); the link then awaits the card.
+    void NoticeLostLine();
     // The selected port is closed because its line went away, not because
     // the user's choice failed to open.
     [[nodiscard]] bool IsAwaitingCard() const { return awaitingCard_; }

@@ -4,6 +4,7 @@
 
 CardReport CardWatch::Tick()
 {
+    link_.NoticeLostLine();
     if (awaited_ == 0) {
         if (link_.IsPortOpen() || !link_.IsAwaitingCard())
             return {};

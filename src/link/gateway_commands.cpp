@@ -4,6 +4,7 @@
 
 bool GatewayCommands::SendLines(const std::vector<std::string> &lines)
 {
+    link_.NoticeLostLine();
     if (!link_.IsPortOpen())
         return true;
     for (const auto &line : lines) {

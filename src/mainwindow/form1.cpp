@@ -103,6 +103,7 @@ void Form1::CloseDialog()
 void Form1::CheckIfButtonEnabled()
 {
     const bool entriesFilled = RequiredEntriesFilled(ReadAnswers());
+    link_.NoticeLostLine();
     Command1->setEnabled(link_.IsPortOpen() && entriesFilled);
     Command3->setEnabled(link_.IsPortOpen());
 }

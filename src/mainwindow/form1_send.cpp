@@ -47,6 +47,7 @@ void Form1::Command1_Click()
         QGuiApplication::restoreOverrideCursor();
         return;
     }
+    link_.NoticeLostLine();
     if (!link_.IsPortOpen()) {
         SetStatusCaption(QString::fromLatin1(kSendingFailed));
         giveUp();
@@ -104,13 +105,17 @@ void Form1::Timer1_Timer()
 
 void Form1::Command3_Click()
 {
+    link_.NoticeLostLine();
     if (!link_.IsPortOpen())
         return;
     if (!boxes_.Ask("Delete the config on the gateway and restart the board now?"))
         return;
     // The question ran an event loop of its own: the window may have closed,
     // or the line gone, meanwhile.
-    if (unloaded_ || !link_.IsPortOpen())
+    if (unloaded_)
+        return;
+    link_.NoticeLostLine();
+    if (!link_.IsPortOpen())
         return;
     DeleteGatewayConfig();
 }

@@ -68,6 +68,8 @@ TEST_F(Link, AwaitedCardIsReopenedOnlyAsTheSameDevice)
 {
     Open(1);
     library.lineUp = false;
+    EXPECT_TRUE(link.IsPortOpen()) << "until the lost line is noticed";
+    link.NoticeLostLine();
     EXPECT_FALSE(link.IsPortOpen());
     library.sameDevice = false;
     EXPECT_FALSE(link.TryReopen());
