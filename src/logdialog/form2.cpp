@@ -59,7 +59,7 @@ void Form2::CreateControls()
     Frame2 = Frame(this, "Frame2", QStringLiteral("Serial Port"), {120, 120, 4455, 1455});
     // One line in the face the layout was drawn for; a wider face wraps it
     // into the room above the combo box instead of cutting it off.
-    Label2 = Label(Frame2, "Label2", QStringLiteral("Select the serial port that your gateway is connected to"),
+    (void)Label(Frame2, "Label2", QStringLiteral("Select the serial port that your gateway is connected to"),
                    {240, 240, 3975, 480}, true);
     ComPortCombo = Make<DropDownCombo>(Frame2, "ComPortCombo", {1080, 720, 2175, 315});
 
@@ -70,7 +70,7 @@ void Form2::CreateControls()
     Label3 = Label(Frame3, "Label3", QStringLiteral("File name with extension:"), {120, 840, 2895, 255});
     FileName = Make<QLineEdit>(Frame3, "FileName", {120, 1200, 2895, 375});
     FileName->setText(QStringLiteral("TovrikLog1.txt"));
-    Label1 = Label(Frame3, "Label1", QStringLiteral("The log file will be created in the folder where you ran Tovrik."),
+    (void)Label(Frame3, "Label1", QStringLiteral("The log file will be created in the folder where you ran Tovrik."),
                    {120, 1680, 3735, 495}, true);
     LogConfig = Button<QPushButton>(Frame3, "LogConfig", QStringLiteral("Log running config and build info"),
                                     {720, 2280, 2895, 375});

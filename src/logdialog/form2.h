@@ -44,13 +44,11 @@ private:
     MainWindowAccess &mainWindow_;
 
     QGroupBox *Frame2 = nullptr;
-    QLabel *Label2 = nullptr;
     DropDownCombo *ComPortCombo = nullptr;
     QGroupBox *Frame3 = nullptr;
     QCheckBox *WantLogging = nullptr;
     QLabel *Label3 = nullptr;
     QLineEdit *FileName = nullptr;
-    QLabel *Label1 = nullptr;
     QPushButton *LogConfig = nullptr;
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdCancel = nullptr;

@@ -95,13 +95,12 @@ private:
     QPointer<Form2> dialog_;
 
     QWidget *client_ = nullptr;
-    QLabel *Label1 = nullptr;
     QRadioButton *Option1 = nullptr, *Option2 = nullptr, *Option3 = nullptr;
     QGroupBox *DHCP = nullptr, *NBX = nullptr, *Frame1 = nullptr, *RemoteNbx = nullptr, *Frame3 = nullptr;
     QGroupBox *Frame2 = nullptr, *Frame4 = nullptr, *Frame5 = nullptr, *Frame7 = nullptr;
     QLabel *DHCP1 = nullptr, *DHCP2 = nullptr, *IPAddress = nullptr, *Subnet = nullptr, *Gateway = nullptr;
     QRadioButton *DHCPYes = nullptr, *DHCPNo = nullptr;
-    QLabel *Label2 = nullptr, *NBXRemoteLabel = nullptr, *NBX1 = nullptr, *MacAddr = nullptr;
+    QLabel *NBXRemoteLabel = nullptr, *NBX1 = nullptr, *MacAddr = nullptr;
     QRadioButton *NBXYes = nullptr, *NBXNo = nullptr, *RemoteYes = nullptr, *RemoteNo = nullptr;
     std::array<QLineEdit *, 4> IP {}, Sub {}, gw {}, NBXIP {};
     std::array<QLineEdit *, 6> Mac {};

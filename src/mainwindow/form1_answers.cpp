@@ -33,11 +33,7 @@ Answers Form1::ReadAnswers() const
     texts(Mac, a.mac);
     a.country = CountryCode->currentText().toStdString();
     const auto state = [](const QCheckBox *box) {
-        switch (box->checkState()) {
-        case Qt::Checked: return CheckState::Checked;
-        case Qt::PartiallyChecked: return CheckState::Greyed;
-        default: return CheckState::Unchecked;
-        }
+        return box->isChecked() ? CheckState::Checked : CheckState::Unchecked;
     };
     a.rememberAudio = state(Check1);
     a.boostAudio = state(Check2);

@@ -74,7 +74,7 @@ void Form1::BuildControls()
     client_->setFixedSize(twips::ToPixels(10995, dpi), twips::ToPixels(7575, dpi));
 
     QWidget *w = client_;
-    Label1 = Label(w, "Label1", "Select the protocol configured on the chosen NBX", {120, 120, 6375, 255});
+    (void)Label(w, "Label1", "Select the protocol configured on the chosen NBX", {120, 120, 6375, 255});
     Option1 = Button<QRadioButton>(w, "Option1", "Ethernet", {120, 480, 1335, 255});
     Option2 = Button<QRadioButton>(w, "Option2", "IP On the Fly", {1800, 480, 1335, 255});
     Option3 = Button<QRadioButton>(w, "Option3", "Standard IP", {3600, 480, 1335, 255});
@@ -103,7 +103,7 @@ void Form1::BuildControls()
     // "NBX": three frames without captions.
     NBX = Frame(w, "NBX", "NBX", {5520, 0, 5295, 4335});
     Frame1 = Frame(NBX, "Frame1", "", {240, 240, 4815, 855});
-    Label2 = Label(Frame1, "Label2", "Is there more than 1 NBX broadcasting to this network?", {360, 240, 4215, 255});
+    (void)Label(Frame1, "Label2", "Is there more than 1 NBX broadcasting to this network?", {360, 240, 4215, 255});
     NBXYes = Button<QRadioButton>(Frame1, "NBXYes", "Yes", {1560, 480, 855, 255});
     NBXNo = Button<QRadioButton>(Frame1, "NBXNo", "No", {2640, 480, 1095, 255});
     RemoteNbx = Frame(NBX, "RemoteNbx", "", {240, 1200, 4815, 855});

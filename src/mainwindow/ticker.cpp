@@ -22,4 +22,3 @@ void QtTicker::SetEnabled(bool enabled)
 }
 
 bool QtTicker::Enabled() const { return timer_->isActive(); }
-int QtTicker::Interval() const { return timer_->interval(); }

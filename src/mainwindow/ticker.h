@@ -1,8 +1,7 @@
-// The window's timer behind an interface, so tests deliver its ticks one by
-// one. The real one ticks every 250 ms on the user-interface thread.
+// The windows' timers behind an interface, so tests deliver their ticks one
+// by one. The real one ticks at the interval it is made with (250 ms for the
+// send's progress, a second for the card watch), on the user-interface thread.
 #pragma once
-
-#include <QObject>
 
 #include <functional>
 #include <memory>
@@ -14,7 +13,6 @@ public:
     virtual ~Ticker() = default;
     virtual void SetEnabled(bool enabled) = 0;
     [[nodiscard]] virtual bool Enabled() const = 0;
-    [[nodiscard]] virtual int Interval() const = 0;
     std::function<void()> onTick;
 };
 
@@ -24,7 +22,6 @@ public:
     ~QtTicker() override;
     void SetEnabled(bool enabled) override;
     [[nodiscard]] bool Enabled() const override;
-    [[nodiscard]] int Interval() const override;
 
 private:
     std::unique_ptr<QTimer> timer_;

@@ -5,7 +5,8 @@
 #include <string>
 #include <string_view>
 
-enum class CheckState { Unchecked = 0, Checked = 1, Greyed = 2 };
+// The audio boxes are two-state: no code or click can grey them.
+enum class CheckState { Unchecked = 0, Checked = 1 };
 
 namespace gateway {
 

@@ -90,7 +90,7 @@ TEST(Readiness, OneDigitCountsAsFilledAndNothingElseIsLookedAt)
     Answers a = Make(Proto::StandardIP, Remote::No, false, false);
     a.ip = {"1", "2", "3", "4"};
     a.country = "United Kingdom";
-    a.rememberAudio = CheckState::Greyed;
+    a.rememberAudio = CheckState::Unchecked;
     EXPECT_TRUE(RequiredEntriesFilled(a));
 }
 
@@ -143,7 +143,7 @@ TEST(Sequence, TailCarriesCountryAndAudioChoices)
 {
     Answers a = Make(Proto::Ethernet, Remote::No, false, false);
     a.country = "United Kingdom";
-    a.rememberAudio = CheckState::Greyed;
+    a.rememberAudio = CheckState::Unchecked;
     a.boostAudio = CheckState::Checked;
     auto lines = ConfigurationLines(a);
     EXPECT_EQ(std::vector<std::string>(lines.end() - 4, lines.end()),

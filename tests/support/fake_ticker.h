@@ -7,7 +7,6 @@ class FakeTicker final : public Ticker {
 public:
     void SetEnabled(bool enabled) override { enabled_ = enabled; }
     bool Enabled() const override { return enabled_; }
-    int Interval() const override { return 250; }
     // Delivers one tick if the timer runs; returns whether it did.
     bool Tick()
     {
