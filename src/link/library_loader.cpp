@@ -5,9 +5,7 @@
 
 #include <dlfcn.h>
 #include <limits.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <utility>
 #include <vector>
 
@@ -102,13 +100,6 @@ private:
     std::string loadError_;
 };
 
-std::filesystem::path ExecutableDir()
-{
-    std::error_code ec;
-    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path() : exe.parent_path();
-}
-
 template <typename F>
 bool Resolve(void *handle, const char *name, F &fn, std::string &error)
 {
@@ -122,46 +113,36 @@ bool Resolve(void *handle, const char *name, F &fn, std::string &error)
 
 LoadedLibrary LoadSerialLibrary()
 {
-    std::vector<std::string> candidates;
-    if (const auto dir = ExecutableDir(); !dir.empty()) {
-        candidates.push_back((dir / kLibraryName).string());
-        candidates.push_back((dir / ".." / "lib" / kLibraryName).string());
+    const auto failed = [](const std::string &reason) {
+        std::string error = "Cannot load the serial-interface library " + std::string(kLibraryName) + ": " + reason;
+        return LoadedLibrary {std::make_unique<MissingLibrary>(error), error};
+    };
+    // dlopen looks in the folders of the executable's RUNPATH before the
+    // system's: the tool's names its private library folder.
+    void *handle = dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char *why = dlerror();
+        return failed(why ? why : "unknown reason");
     }
-    candidates.emplace_back(kLibraryName); // the system's search path
-
-    std::string reason;
-    for (const auto &candidate : candidates) {
-        if (candidate.find('/') != std::string::npos && !std::filesystem::exists(candidate))
-            continue;
-        void *handle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            const char *why = dlerror();
-            reason = why ? why : "unknown reason";
-            continue;
-        }
-        Exports x {};
-        std::string error;
-        const bool complete = Resolve(handle, "Run", x.Run, error)
-            && Resolve(handle, "OpenCommPort", x.OpenCommPort, error)
-            && Resolve(handle, "ReopenCommPort", x.ReopenCommPort, error)
-            && Resolve(handle, "ConfigureOpenComPort", x.ConfigureOpenComPort, error)
-            && Resolve(handle, "CloseCommPort", x.CloseCommPort, error)
-            && Resolve(handle, "WriteToBoard", x.WriteToBoard, error)
-            && Resolve(handle, "IsSendingData", x.IsSendingData, error)
-            && Resolve(handle, "StartLogging", x.StartLogging, error)
-            && Resolve(handle, "StopLogging", x.StopLogging, error)
-            && Resolve(handle, "IsLogging", x.IsLogging, error)
-            && Resolve(handle, "GetLogFileName", x.GetLogFileName, error)
-            && Resolve(handle, "IsLineUp", x.IsLineUp, error)
-            && Resolve(handle, "HasLostData", x.HasLostData, error)
-            && Resolve(handle, "GetOpenError", x.GetOpenError, error);
-        if (!complete) {
-            dlclose(handle);
-            reason = error;
-            continue;
-        }
-        return {std::make_unique<DynamicLibrary>(handle, x), {}};
+    Exports x {};
+    std::string error;
+    const bool complete = Resolve(handle, "Run", x.Run, error)
+        && Resolve(handle, "OpenCommPort", x.OpenCommPort, error)
+        && Resolve(handle, "ReopenCommPort", x.ReopenCommPort, error)
+        && Resolve(handle, "ConfigureOpenComPort", x.ConfigureOpenComPort, error)
+        && Resolve(handle, "CloseCommPort", x.CloseCommPort, error)
+        && Resolve(handle, "WriteToBoard", x.WriteToBoard, error)
+        && Resolve(handle, "IsSendingData", x.IsSendingData, error)
+        && Resolve(handle, "StartLogging", x.StartLogging, error)
+        && Resolve(handle, "StopLogging", x.StopLogging, error)
+        && Resolve(handle, "IsLogging", x.IsLogging, error)
+        && Resolve(handle, "GetLogFileName", x.GetLogFileName, error)
+        && Resolve(handle, "IsLineUp", x.IsLineUp, error)
+        && Resolve(handle, "HasLostData", x.HasLostData, error)
+        && Resolve(handle, "GetOpenError", x.GetOpenError, error);
+    if (!complete) {
+        dlclose(handle);
+        return failed(error);
     }
-    std::string error = "Cannot load the serial-interface library " + std::string(kLibraryName) + ": " + reason;
-    return {std::make_unique<MissingLibrary>(error), error};
+    return {std::make_unique<DynamicLibrary>(handle, x), {}};
 }

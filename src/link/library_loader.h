@@ -1,5 +1,6 @@
-// Finds libportlink at run time: beside the executable, in ../lib, then
-// wherever the system's loader looks.
+// Loads libportlink at run time by its soname, from the folder that the
+// program's RUNPATH names (the library's private folder), else wherever the
+// system's loader looks.
 #pragma once
 
 #include <memory>
