@@ -85,10 +85,17 @@ runs)
   trap 'kill $tool $card 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
   mkdir "$work/home" "$work/dev"
 
-  for program in brenlock-sim tovrik-ports; do
-    out=$("$root/usr/bin/$program" --version) || fail "$program --version"
+  # Help and version print and end, with no display and no port opened: a
+  # port opened would have started the log in the current folder.
+  for program in brenlock-sim tovrik-ports tovrik; do
+    out=$(cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= PORTLINK_DEVICE_DIR="$work/dev" \
+          "$root/usr/bin/$program" --version) || fail "$program --version"
     [ "$out" = "$program $version" ] || fail "$program --version says '$out'"
   done
+  out=$(cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= PORTLINK_DEVICE_DIR="$work/dev" \
+        "$root/usr/bin/tovrik" --help) || fail "tovrik --help"
+  grep -q -e '--version' <<<"$out" || fail "tovrik --help says '$out'"
+  [ -z "$(ls -A "$work" | grep -vx -e home -e dev)" ] || fail "tovrik --help or --version left $(ls -A "$work")"
 
   # The tool runs from the unpacked tree with nothing pointing it at a
   # library, against the unpacked card on COM1: it must load the unpacked
