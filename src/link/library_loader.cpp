@@ -6,6 +6,7 @@
 #include <dlfcn.h>
 #include <limits.h>
 
+#include <filesystem>
 #include <utility>
 #include <vector>
 
@@ -100,6 +101,13 @@ private:
     std::string loadError_;
 };
 
+std::filesystem::path ExecutableDir()
+{
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : exe.parent_path();
+}
+
 template <typename F>
 bool Resolve(void *handle, const char *name, F &fn, std::string &error)
 {
@@ -117,9 +125,15 @@ LoadedLibrary LoadSerialLibrary()
         std::string error = "Cannot load the serial-interface library " + std::string(kLibraryName) + ": " + reason;
         return LoadedLibrary {std::make_unique<MissingLibrary>(error), error};
     };
-    // dlopen looks in the folders of the executable's RUNPATH before the
-    // system's: the tool's names its private library folder.
-    void *handle = dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
+    // The private folder by its path, not through a RUNPATH: the sanitizers'
+    // dlopen makes their runtime the caller, whose RUNPATH the loader reads.
+    std::string name = kLibraryName; // else the system's search path
+    if (const auto dir = ExecutableDir(); !dir.empty()) {
+        const auto own = dir / TOVRIK_LIBDIR_FROM_BIN / kLibraryName;
+        if (std::filesystem::exists(own))
+            name = own.string();
+    }
+    void *handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         const char *why = dlerror();
         return failed(why ? why : "unknown reason");

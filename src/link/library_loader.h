@@ -1,6 +1,6 @@
-// Loads libportlink at run time by its soname, from the folder that the
-// program's RUNPATH names (the library's private folder), else wherever the
-// system's loader looks.
+// Loads libportlink at run time by its soname, from its private folder beside
+// the executable's (../lib/<multiarch>/tovrik), else wherever the system's
+// loader looks.
 #pragma once
 
 #include <memory>
