@@ -25,9 +25,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION comm)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# libportlink.so.1 lies in /usr/lib: a shlibs file for programs built
-# against it, and the ldconfig trigger that Debian asks of such a package.
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/deb/triggers)
+# libportlink.so.1 lies in the tool's private folder, out of the linker's
+# search path: no shlibs file and no ldconfig trigger.
 
 include(CPack)

@@ -8,11 +8,44 @@
 #include "ticker.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+
+#include <iostream>
 
 int main(int argc, char *argv[])
 {
+    QCoreApplication::setApplicationName(QStringLiteral("tovrik"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TOVRIK_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Configures a Brenlock gateway card over a serial port: opens COM1 and the window."));
+    // Qt's own options are single-dash words (-platform, -style), not bundles
+    // of one-letter options such as -v.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+
+    // Help and version before QApplication, which needs a display. Qt's
+    // options are still unknown here, so wrong ones are reported further down.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    parser.parse(arguments);
+    if (parser.isSet(help) || parser.isSet(version)) {
+        const QCoreApplication core(argc, argv); // names the program in the usage line
+        if (parser.isSet(help))
+            parser.showHelp(0);
+        parser.showVersion();
+    }
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("tovrik"));
+    // QApplication has taken out its own options: what is left must be ours.
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty()) {
+        std::cerr << "tovrik: takes no arguments. See tovrik --help.\n";
+        return 1;
+    }
 
     QtMessageBoxes boxes;
     LoadedLibrary loaded = LoadSerialLibrary();

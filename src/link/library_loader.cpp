@@ -5,7 +5,6 @@
 
 #include <dlfcn.h>
 #include <limits.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <utility>
@@ -122,46 +121,42 @@ bool Resolve(void *handle, const char *name, F &fn, std::string &error)
 
 LoadedLibrary LoadSerialLibrary()
 {
-    std::vector<std::string> candidates;
+    const auto failed = [](const std::string &reason) {
+        std::string error = "Cannot load the serial-interface library " + std::string(kLibraryName) + ": " + reason;
+        return LoadedLibrary {std::make_unique<MissingLibrary>(error), error};
+    };
+    // The private folder by its path, not through a RUNPATH: the sanitizers'
+    // dlopen makes their runtime the caller, whose RUNPATH the loader reads.
+    std::string name = kLibraryName; // else the system's search path
     if (const auto dir = ExecutableDir(); !dir.empty()) {
-        candidates.push_back((dir / kLibraryName).string());
-        candidates.push_back((dir / ".." / "lib" / kLibraryName).string());
+        const auto own = dir / TOVRIK_LIBDIR_FROM_BIN / kLibraryName;
+        if (std::filesystem::exists(own))
+            name = own.string();
     }
-    candidates.emplace_back(kLibraryName); // the system's search path
-
-    std::string reason;
-    for (const auto &candidate : candidates) {
-        if (candidate.find('/') != std::string::npos && !std::filesystem::exists(candidate))
-            continue;
-        void *handle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            const char *why = dlerror();
-            reason = why ? why : "unknown reason";
-            continue;
-        }
-        Exports x {};
-        std::string error;
-        const bool complete = Resolve(handle, "Run", x.Run, error)
-            && Resolve(handle, "OpenCommPort", x.OpenCommPort, error)
-            && Resolve(handle, "ReopenCommPort", x.ReopenCommPort, error)
-            && Resolve(handle, "ConfigureOpenComPort", x.ConfigureOpenComPort, error)
-            && Resolve(handle, "CloseCommPort", x.CloseCommPort, error)
-            && Resolve(handle, "WriteToBoard", x.WriteToBoard, error)
-            && Resolve(handle, "IsSendingData", x.IsSendingData, error)
-            && Resolve(handle, "StartLogging", x.StartLogging, error)
-            && Resolve(handle, "StopLogging", x.StopLogging, error)
-            && Resolve(handle, "IsLogging", x.IsLogging, error)
-            && Resolve(handle, "GetLogFileName", x.GetLogFileName, error)
-            && Resolve(handle, "IsLineUp", x.IsLineUp, error)
-            && Resolve(handle, "HasLostData", x.HasLostData, error)
-            && Resolve(handle, "GetOpenError", x.GetOpenError, error);
-        if (!complete) {
-            dlclose(handle);
-            reason = error;
-            continue;
-        }
-        return {std::make_unique<DynamicLibrary>(handle, x), {}};
+    void *handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char *why = dlerror();
+        return failed(why ? why : "unknown reason");
     }
-    std::string error = "Cannot load the serial-interface library " + std::string(kLibraryName) + ": " + reason;
-    return {std::make_unique<MissingLibrary>(error), error};
+    Exports x {};
+    std::string error;
+    const bool complete = Resolve(handle, "Run", x.Run, error)
+        && Resolve(handle, "OpenCommPort", x.OpenCommPort, error)
+        && Resolve(handle, "ReopenCommPort", x.ReopenCommPort, error)
+        && Resolve(handle, "ConfigureOpenComPort", x.ConfigureOpenComPort, error)
+        && Resolve(handle, "CloseCommPort", x.CloseCommPort, error)
+        && Resolve(handle, "WriteToBoard", x.WriteToBoard, error)
+        && Resolve(handle, "IsSendingData", x.IsSendingData, error)
+        && Resolve(handle, "StartLogging", x.StartLogging, error)
+        && Resolve(handle, "StopLogging", x.StopLogging, error)
+        && Resolve(handle, "IsLogging", x.IsLogging, error)
+        && Resolve(handle, "GetLogFileName", x.GetLogFileName, error)
+        && Resolve(handle, "IsLineUp", x.IsLineUp, error)
+        && Resolve(handle, "HasLostData", x.HasLostData, error)
+        && Resolve(handle, "GetOpenError", x.GetOpenError, error);
+    if (!complete) {
+        dlclose(handle);
+        return failed(error);
+    }
+    return {std::make_unique<DynamicLibrary>(handle, x), {}};
 }

@@ -1,5 +1,6 @@
-// Finds libportlink at run time: beside the executable, in ../lib, then
-// wherever the system's loader looks.
+// Loads libportlink at run time by its soname, from its private folder beside
+// the executable's (../lib/<multiarch>/tovrik), else wherever the system's
+// loader looks.
 #pragma once
 
 #include <memory>
