@@ -66,6 +66,17 @@ protected:
 
 private:
     void BuildControls();
+    void BuildProtocolRow();
+    void BuildIPSettings();
+    void BuildNBXFrames();
+    void BuildCountryAudioAndStatus();
+    void BuildButtons();
+    // The enabled and selected states the controls are created with.
+    void SetCreatedStates();
+    // Labels and frames never take the focus.
+    void SetFocusOrder();
+    // One exclusive group per container, and each button's section rule.
+    void WireOptionButtons();
     void BuildOctetRows();
     void NameControls();
     void Form_Load();

@@ -73,12 +73,35 @@ void Form1::BuildControls()
     const qreal dpi = twips::LogicalDpi(this);
     client_->setFixedSize(twips::ToPixels(10995, dpi), twips::ToPixels(7575, dpi));
 
+    BuildProtocolRow();
+    BuildIPSettings();
+    BuildNBXFrames();
+    BuildCountryAudioAndStatus();
+    BuildButtons();
+    SetCreatedStates();
+    BuildOctetRows();
+    NameControls();
+    SetFocusOrder();
+    WireOptionButtons();
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Clear, &QPushButton::clicked, this, &Form1::Clear_Click);
+    connect(Advanced, &QPushButton::clicked, this, &Form1::Advanced_Click);
+}
+
+void Form1::BuildProtocolRow()
+{
     QWidget *w = client_;
     (void)Label(w, "Label1", "Select the protocol configured on the chosen NBX", {120, 120, 6375, 255});
     Option1 = Button<QRadioButton>(w, "Option1", "Ethernet", {120, 480, 1335, 255});
     Option2 = Button<QRadioButton>(w, "Option2", "IP On the Fly", {1800, 480, 1335, 255});
     Option3 = Button<QRadioButton>(w, "Option3", "Standard IP", {3600, 480, 1335, 255});
+}
 
+void Form1::BuildIPSettings()
+{
+    QWidget *w = client_;
     // "IP Settings": the DHCP question and the card's own addresses.
     DHCP = Frame(w, "DHCP", "IP Settings", {120, 840, 5295, 3495});
     DHCP1 = Label(DHCP, "DHCP1", "Do you have a DHCP server to assign your IP Address for you", {240, 240, 4935, 255});
@@ -99,7 +122,11 @@ void Form1::BuildControls()
     }
     for (const auto &dot : kIPSettingsDots)
         MakeSeparator(DHCP, dot, ".");
+}
 
+void Form1::BuildNBXFrames()
+{
+    QWidget *w = client_;
     // "NBX": three frames without captions.
     NBX = Frame(w, "NBX", "NBX", {5520, 0, 5295, 4335});
     Frame1 = Frame(NBX, "Frame1", "", {240, 240, 4815, 855});
@@ -125,7 +152,11 @@ void Form1::BuildControls()
         Mac[i] = Make<QLineEdit>(Frame3, macNames[i], {720 + 600 * i, 1440, 375, 285});
     for (const auto &colon : kMacColons)
         MakeSeparator(Frame3, colon, ":");
+}
 
+void Form1::BuildCountryAudioAndStatus()
+{
+    QWidget *w = client_;
     Frame4 = Frame(w, "Frame4", "Country Code (Analog only)", {120, 4440, 5295, 855});
     CountryCode = Make<QComboBox>(Frame4, "CountryCode", {960, 360, 3255, 315});
     CountryCode->setEditable(true);
@@ -144,7 +175,11 @@ void Form1::BuildControls()
 
     Frame2 = Frame(w, "Frame2", "Status", {120, 6360, 5295, 975});
     Status = Label(Frame2, "Status", "", {480, 360, 4695, 255});
+}
 
+void Form1::BuildButtons()
+{
+    QWidget *w = client_;
     // Frame5 only draws a border: the two buttons lie on the window above it.
     Frame5 = Frame(w, "Frame5", "Configure the Brenlock", {5640, 4440, 5175, 1695});
     Command1 = Button<GraphicalButton>(w, "Command1", "Configure &Gateway", {8640, 4800, 1935, 1095});
@@ -160,7 +195,10 @@ void Form1::BuildControls()
     Command2->setFont(WindowFont(8.25, true));
     for (QPushButton *button : std::initializer_list<QPushButton *> {Command1, Command3, Clear, Advanced, Command2})
         button->setAutoDefault(false);
+}
 
+void Form1::SetCreatedStates()
+{
     // The labels and the DHCP question as created.
     DHCP->setEnabled(false);
     DHCP1->setEnabled(false);
@@ -182,10 +220,10 @@ void Form1::BuildControls()
     MacAddr->setEnabled(false);
     for (auto *box : Mac)
         box->setEnabled(false);
+}
 
-    BuildOctetRows();
-    NameControls();
-
+void Form1::SetFocusOrder()
+{
     // Focus order; labels and frames never take the focus.
     std::vector<QWidget *> order {Option1, Option2, Option3, DHCPNo, DHCPYes};
     for (auto *row : {&IP, &Sub, &gw})
@@ -196,7 +234,10 @@ void Form1::BuildControls()
     order.insert(order.end(), {Clear, Advanced, Command1, Command2, CountryCode, Command3, Check1, Check2});
     for (std::size_t i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
+}
 
+void Form1::WireOptionButtons()
+{
     // One exclusive group per container. (Qt's automatic exclusivity would
     // also reach into the frames nested below the same parent.)
     for (const auto &group : {std::vector<QRadioButton *> {Option1, Option2, Option3},
@@ -224,12 +265,6 @@ void Form1::BuildControls()
         onSelect(answer, section_rules::MoreThanOneNBXAnswered);
     for (auto *answer : {RemoteYes, RemoteNo})
         onSelect(answer, section_rules::RemoteNBXAnswered);
-
-    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
-    connect(Clear, &QPushButton::clicked, this, &Form1::Clear_Click);
-    connect(Advanced, &QPushButton::clicked, this, &Form1::Advanced_Click);
 }
 
 void Form1::NameControls()
