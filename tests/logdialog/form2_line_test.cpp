@@ -76,7 +76,7 @@ struct LineRig {
         // A link to nothing rather than no link, which would mean the
         // machine's own /dev/ttyS2, present on some machines.
         devices.Map(3, mapCom3 ? com3.DevicePath() : (workDir.Path() / "unplugged").string());
-        link.SelectComPort(1);
+        static_cast<void>(link.SelectComPort(1));
         library.StartLogging("TovrikLog.txt");
     }
     ~LineRig()
@@ -192,7 +192,7 @@ private slots:
         QFETCH(bool, portOpen);
         LineRig rig(false);
         if (!portOpen) {
-            rig.link.SelectComPort(3); // COM1 closed, COM3 absent
+            static_cast<void>(rig.link.SelectComPort(3)); // COM1 closed, COM3 absent
             rig.boxes.shown.clear();
         }
         Form2 *dlg = rig.Open();

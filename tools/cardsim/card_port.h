@@ -11,7 +11,7 @@
 namespace cardsim {
 
 // Where the library looks for comN, by the library's own rules.
-using portlink::DeviceFolder;
+using devices::DeviceFolder;
 
 // What is at `path`, for messages: "a regular file", "a link to /dev/null"…
 [[nodiscard]] std::string Describe(const std::filesystem::path &path);
