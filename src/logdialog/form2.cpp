@@ -5,6 +5,7 @@
 #include "gateway_commands.h"
 #include "main_window_access.h"
 #include "message_boxes.h"
+#include "port_names.h"
 #include "serial_devices.h"
 #include "twips.h"
 #include "widget_factory.h"
@@ -25,8 +26,6 @@ using widgets::Label;
 using widgets::Make;
 
 namespace {
-
-constexpr int kPortCount = 8;
 
 // The library takes and gives file names in the system's 8-bit encoding.
 std::string ToLibraryName(const QString &name)
@@ -106,13 +105,13 @@ void Form2::Form_Load()
 {
     // Which device each entry is, as the dialog opens: names change when an
     // adapter is plugged into another socket.
-    const auto devices = ports::FindSerialDevices();
-    for (int port = 1; port <= kPortCount; ++port) {
+    const auto present = devices::FindSerialDevices();
+    for (int port = devices::kFirstPort; port <= devices::kLastPort; ++port) {
         ComPortCombo->addItem(QStringLiteral("Com%1").arg(port));
-        ComPortCombo->setItemData(port - 1, QString::fromStdString(ports::DescribePort(port, devices)),
-                                  Qt::ToolTipRole);
+        ComPortCombo->setItemData(port - devices::kFirstPort,
+                                  QString::fromStdString(devices::DescribePort(port, present)), Qt::ToolTipRole);
     }
-    ComPortCombo->SetListIndex(link_.GetComPort() - 1);
+    ComPortCombo->SetListIndex(link_.GetComPort() - devices::kFirstPort);
 
     WantLogging->setChecked(link_.IsLogging());
     if (WantLogging->isChecked()) {
@@ -139,8 +138,9 @@ void Form2::LogConfig_Click()
 void Form2::cmdOK_Click()
 {
     if (const int index = ComPortCombo->ListIndex(); index != -1) {
-        if (const auto opening = link_.SelectComPort(static_cast<std::int16_t>(index + 1)); !opening.open)
-            ReportOpenFailure(boxes_, index + 1, opening.why);
+        const int port = index + devices::kFirstPort;
+        if (const auto opening = link_.SelectComPort(static_cast<std::int16_t>(port)); !opening.open)
+            ReportOpenFailure(boxes_, port, opening.why);
     }
 
     const bool wanted = WantLogging->isChecked();

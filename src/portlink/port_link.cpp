@@ -27,7 +27,7 @@ constexpr std::size_t kBytesPerSecond = 960;
 // a device or file name in it from breaking the line.
 void Complain(const std::string &text)
 {
-    const std::string line = "portlink: " + Printable(text) + "\n";
+    const std::string line = "portlink: " + devices::Printable(text) + "\n";
     std::size_t done = 0;
     while (done < line.size()) {
         const ssize_t n = ::write(STDERR_FILENO, line.data() + done, line.size() - done);
@@ -97,13 +97,13 @@ bool PortLink::Open(int port)
     std::lock_guard life(lifecycle_);
     CloseLocked();
     awaiting_ = false; // a port chosen anew ends any wait
-    const auto device = DeviceForPort(port, roots_.dev);
+    const auto device = devices::DeviceForPort(port, roots_.dev);
     if (!device) {
-        FailOpen("COM" + std::to_string(port) + ": no such port (COM" + std::to_string(kFirstPort) + " to COM"
-                 + std::to_string(kLastPort) + ")");
+        FailOpen("COM" + std::to_string(port) + ": no such port (COM" + std::to_string(devices::kFirstPort)
+                 + " to COM" + std::to_string(devices::kLastPort) + ")");
         return false;
     }
-    const auto entry = device->mapped ? StampOf(device->path) : std::nullopt;
+    const auto entry = device->mapped ? devices::StampOf(device->path) : std::nullopt;
     std::string why;
     if (!OpenDevice(port, *device, entry, why)) {
         FailOpen("cannot open COM" + std::to_string(port) + " (" + device->shown + "): " + why);
@@ -121,7 +121,7 @@ bool PortLink::Reopen()
         return false;
     }
     const int port = opened_->port;
-    const auto verdict = DecideReopen(*opened_, roots_);
+    const auto verdict = devices::DecideReopen(*opened_, roots_);
     std::string why = verdict.why;
     if (verdict.open && OpenDevice(port, *verdict.open, verdict.entry, why)) {
         if (awaiting_)
@@ -141,18 +141,18 @@ void PortLink::AwaitCard(const std::string &why)
         Complain(why);
     awaiting_ = true;
     std::lock_guard lock(mu_);
-    openError_ = Printable(why);
+    openError_ = devices::Printable(why);
 }
 
-bool PortLink::OpenDevice(int port, const DeviceName &device, const std::optional<EntryStamp> &entry,
-                          std::string &why)
+bool PortLink::OpenDevice(int port, const devices::DeviceName &device,
+                          const std::optional<devices::EntryStamp> &entry, std::string &why)
 {
     auto outcome = opener_(device.path);
     if (!outcome.port) {
         why = outcome.why;
         return false;
     }
-    opened_ = DescribeOpened(port, device, entry, roots_);
+    opened_ = devices::DescribeOpened(port, device, entry, roots_);
     std::lock_guard lock(mu_);
     port_ = std::move(outcome.port);
     openError_.clear();
@@ -167,7 +167,7 @@ void PortLink::FailOpen(const std::string &why)
 {
     Complain(why);
     std::lock_guard lock(mu_);
-    openError_ = Printable(why);
+    openError_ = devices::Printable(why);
 }
 
 std::string PortLink::OpenError()

@@ -22,7 +22,7 @@ namespace portlink {
 
 class PortLink {
 public:
-    explicit PortLink(DeviceOpener opener = OpenSerialDevice, SystemRoots roots = {})
+    explicit PortLink(DeviceOpener opener = OpenSerialDevice, devices::SystemRoots roots = {})
         : opener_(std::move(opener)), roots_(std::move(roots))
     {
     }
@@ -79,18 +79,18 @@ private:
     void NoteLineState(SerialBackend &port);
     void FailOpen(const std::string &why);
     // With lifecycle_ held.
-    [[nodiscard]] bool OpenDevice(int port, const DeviceName &device, const std::optional<EntryStamp> &entry,
-                                  std::string &why);
+    [[nodiscard]] bool OpenDevice(int port, const devices::DeviceName &device,
+                                  const std::optional<devices::EntryStamp> &entry, std::string &why);
     void AwaitCard(const std::string &why);
 
     static constexpr std::size_t kQueueCapacity = 64 * 1024;
 
     const DeviceOpener opener_;
-    const SystemRoots roots_;
+    const devices::SystemRoots roots_;
 
     std::mutex lifecycle_; // Run, Stop, Open, Configure and Close one at a time
     std::thread reader_;   // with lifecycle_ held
-    std::optional<OpenedDevice> opened_; // the last port opened, with lifecycle_ held
+    std::optional<devices::OpenedDevice> opened_; // the last port opened, with lifecycle_ held
     bool awaiting_ = false;              // Reopen has said that it waits; with lifecycle_ held
 
     std::mutex mu_;

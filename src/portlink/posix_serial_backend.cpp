@@ -3,12 +3,12 @@
 // output queue, which sends in the background.
 #include "serial_backend.h"
 
+#include "exclusive_open.h"
 #include "permission_advice.h"
 
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -33,7 +33,7 @@ std::string DescribeOpenError(int error, const std::string &device)
         return "no such device (is the adapter plugged in?)";
     case EACCES:
     case EPERM:
-        if (auto advice = PermissionAdvice(LookUpAccess(device)); !advice.empty())
+        if (auto advice = devices::PermissionAdvice(devices::LookUpAccess(device)); !advice.empty())
             return "permission denied; " + advice;
         return "permission denied";
     case EBUSY:
@@ -247,17 +247,8 @@ OpenOutcome OpenSerialDevice(const std::string &device)
     };
     if (!isatty(fd))
         return fail(ENOTTY);
-    // flock keeps out every program that asks for the lock, root's too;
-    // TIOCEXCL makes the kernel refuse any further open of the tty, except
-    // to root. A root program that takes no lock can still open the device.
-    int rc;
-    do {
-        rc = flock(fd, LOCK_EX | LOCK_NB);
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0)
-        return fail(errno);
-    if (ioctl(fd, TIOCEXCL) != 0)
-        return fail(errno);
+    if (const int error = devices::HoldExclusively(fd); error != 0)
+        return fail(error);
     // Raw at once, so that nothing the card sends before configuration is
     // cooked, echoed or taken for end-of-file.
     if (const int error = ApplyLineSettings(fd); error != 0) {

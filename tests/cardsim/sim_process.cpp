@@ -1,5 +1,7 @@
 #include "sim_process.h"
 
+#include "exclusive_open.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -10,7 +12,6 @@
 #include <sys/prctl.h>
 #include <sstream>
 #include <stdexcept>
-#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
@@ -172,7 +173,8 @@ ToolEnd::ToolEnd(const std::filesystem::path &link)
     if (fd_ < 0)
         throw std::runtime_error("open " + link.string() + ": " + std::strerror(errno));
     termios t {};
-    ioctl(fd_, TIOCEXCL);
+    // Held as the tool holds it, whose exclusive flag the card must clear.
+    [[maybe_unused]] const int held = devices::HoldExclusively(fd_);
     tcgetattr(fd_, &t);
     cfmakeraw(&t);
     cfsetispeed(&t, B9600);

@@ -95,7 +95,7 @@ protected:
                            return OpenOutcome {nullptr, "no such device"};
                        return OpenOutcome {std::make_unique<IdleDevice>(), {}};
                    },
-                   SystemRoots {tree.dev, tree.sys}};
+                   devices::SystemRoots {tree.dev, tree.sys}};
 };
 
 TEST_P(ReopenTest, OnlyTheSameDeviceOrANewMapping)
@@ -183,7 +183,7 @@ TEST(ReopenLines, OneWhenTheWaitStartsAndOneWhenItEnds)
 {
     Tree tree;
     PortLink link {[](const std::string &) { return OpenOutcome {std::make_unique<IdleDevice>(), {}}; },
-                   SystemRoots {tree.dev, tree.sys}};
+                   devices::SystemRoots {tree.dev, tree.sys}};
     kPty(tree);
     ASSERT_TRUE(link.Open(1));
     testing::internal::CaptureStderr();

@@ -1,5 +1,7 @@
 #include "card_port.h"
 
+#include "replace_link.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -163,12 +165,8 @@ void CardPort::Renew()
     const int oldMaster = master_;
     const std::string oldDevice = device_;
     OpenPseudoTerminal();
-    // Swapped in with a rename, so that the tool never finds comN missing.
-    const auto fresh = link_.parent_path() / ("." + link_.filename().string() + "." + std::to_string(getpid()));
-    unlink(fresh.c_str());
-    if (symlink(device_.c_str(), fresh.c_str()) != 0 || rename(fresh.c_str(), link_.c_str()) != 0) {
-        const int error = errno;
-        unlink(fresh.c_str());
+    // Swapped in whole, so that the tool never finds comN missing.
+    if (const int error = devices::ReplaceLink(device_, link_); error != 0) {
         close(master_);
         master_ = oldMaster;
         device_ = oldDevice;

@@ -10,8 +10,8 @@
 
 namespace cardsim {
 
-// Where the library looks for comN, by the library's own rules.
-using portlink::DeviceFolder;
+// Where the library looks for comN: the devices layer's rule, which both use.
+using devices::DeviceFolder;
 
 // What is at `path`, for messages: "a regular file", "a link to /dev/null"…
 [[nodiscard]] std::string Describe(const std::filesystem::path &path);

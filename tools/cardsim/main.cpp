@@ -2,6 +2,7 @@
 // the tool as COM n, so that it can be learnt and tested without a card.
 #include "card_port.h"
 #include "console.h"
+#include "port_names.h"
 
 #include <cerrno>
 #include <csignal>
@@ -78,9 +79,11 @@ Options ParseOptions(int argc, char **argv)
             std::exit(0);
         } else if (arg == "--com") {
             const std::string n = value();
-            if (n.size() != 1 || n[0] < '1' || n[0] > '8')
-                throw UsageError("--com takes a port number from 1 to 8, not '" + n + "'");
-            options.com = n[0] - '0';
+            const auto port = n.size() == 1 ? devices::ParsePort(n) : std::nullopt;
+            if (!port)
+                throw UsageError("--com takes a port number from " + std::to_string(devices::kFirstPort) + " to "
+                                 + std::to_string(devices::kLastPort) + ", not '" + n + "'");
+            options.com = *port;
         } else if (arg == "--state" || arg == "--trace") {
             const std::string file = value();
             if (file.empty())

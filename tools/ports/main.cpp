@@ -18,7 +18,7 @@ constexpr int kBadUsage = 2;
 // hold a newline or a terminal's control bytes; our own words hold none.
 int Refuse(int status, const std::string &message)
 {
-    std::cerr << "tovrik-ports: " << portlink::Printable(message) << '\n';
+    std::cerr << "tovrik-ports: " << devices::Printable(message) << '\n';
     return status;
 }
 
@@ -26,9 +26,9 @@ int Report(const ports::Outcome &outcome)
 {
     if (!outcome.ok)
         return Refuse(kFailed, outcome.message);
-    std::cout << portlink::Printable(outcome.message) << std::endl;
+    std::cout << devices::Printable(outcome.message) << std::endl;
     for (const auto &warning : outcome.warnings)
-        std::cerr << "tovrik-ports: " << portlink::Printable(warning) << '\n';
+        std::cerr << "tovrik-ports: " << devices::Printable(warning) << '\n';
     return 0;
 }
 
@@ -78,9 +78,9 @@ int main(int argc, char **argv)
         return Refuse(kBadUsage, "unknown command '" + command + "'; the commands are map and unmap");
     if (args.size() != wanted)
         return Refuse(kBadUsage, command == "map" ? "usage: tovrik-ports map N DEVICE" : "usage: tovrik-ports unmap N");
-    const auto port = ports::ParsePort(args[1]);
+    const auto port = devices::ParsePort(args[1]);
     if (!port)
-        return Refuse(kBadUsage, "the COM port is a number from " + std::to_string(portlink::kFirstPort) + " to "
-                                     + std::to_string(portlink::kLastPort) + ", not '" + args[1] + "'");
+        return Refuse(kBadUsage, "the COM port is a number from " + std::to_string(devices::kFirstPort) + " to "
+                                     + std::to_string(devices::kLastPort) + ", not '" + args[1] + "'");
     return Report(command == "map" ? ports::MapPort(*port, args[2], parser.isSet(force)) : ports::UnmapPort(*port));
 }

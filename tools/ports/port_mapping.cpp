@@ -2,6 +2,7 @@
 
 #include "permission_advice.h"
 #include "port_names.h"
+#include "replace_link.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -33,34 +34,23 @@ std::string ComName(int port)
 
 std::string BadPort(int port)
 {
-    return "the COM port is a number from " + std::to_string(portlink::kFirstPort) + " to "
-        + std::to_string(portlink::kLastPort) + ", not " + std::to_string(port);
+    return "the COM port is a number from " + std::to_string(devices::kFirstPort) + " to "
+        + std::to_string(devices::kLastPort) + ", not " + std::to_string(port);
 }
 
-// ttyUSB and ttyACM names go to adapters in the order they are plugged in.
 bool NameMayChange(const std::string &device)
 {
     std::error_code ec;
-    const auto name = fs::canonical(device, ec).filename().string();
-    return name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0;
+    return devices::IsAdapterTty(fs::canonical(device, ec).filename().string());
 }
 
-// Points `link` at `target`; an existing link is replaced by a rename, so the
-// port never goes without a device in between. Returns 0 or the errno.
+// An existing link is replaced, so the port never goes without a device in
+// between; a new one is made only if nothing took its place meanwhile.
 int WriteLink(const std::string &target, const fs::path &link, bool replace)
 {
-    if (!replace)
-        return ::symlink(target.c_str(), link.c_str()) == 0 ? 0 : errno;
-    const fs::path temporary = link.parent_path() / ("." + link.filename().string() + ".new-" + std::to_string(getpid()));
-    ::unlink(temporary.c_str());
-    if (::symlink(target.c_str(), temporary.c_str()) != 0)
-        return errno;
-    if (::rename(temporary.c_str(), link.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        return error;
-    }
-    return 0;
+    if (replace)
+        return devices::ReplaceLink(target, link);
+    return ::symlink(target.c_str(), link.c_str()) == 0 ? 0 : errno;
 }
 
 // The folders on the way to `folder` that do not exist yet, the deepest first.
@@ -86,19 +76,9 @@ void RemoveFolders(const std::vector<fs::path> &made)
 
 } // namespace
 
-std::optional<int> ParsePort(std::string_view text)
+Outcome MapPort(int port, const std::string &device, bool force, const devices::SystemRoots &roots)
 {
-    if (text.empty() || text.size() > 2 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
-    const int port = std::stoi(std::string(text));
-    if (port < portlink::kFirstPort || port > portlink::kLastPort)
-        return std::nullopt;
-    return port;
-}
-
-Outcome MapPort(int port, const std::string &device, bool force, const SystemRoots &roots)
-{
-    const auto link = portlink::ComLinkPath(port);
+    const auto link = devices::ComLinkPath(port);
     if (!link)
         return Fail(BadPort(port));
     const std::string com = ComName(port);
@@ -125,14 +105,14 @@ Outcome MapPort(int port, const std::string &device, bool force, const SystemRoo
             return Fail(refused + "not a terminal" + kListHint);
     } else if (errno == EACCES || errno == EPERM) {
         // The link is right all the same; the user can open it once in the group.
-        const auto advice = portlink::PermissionAdvice(portlink::LookUpAccess(device));
+        const auto advice = devices::PermissionAdvice(devices::LookUpAccess(device));
         warnings.push_back("you may not open " + device + " yet" + (advice.empty() ? "" : ": " + advice));
     } else if (errno != EBUSY) { // busy is a terminal that another program holds
         return Fail(refused + std::strerror(errno));
     }
 
     std::string target = device;
-    const auto stable = StableNames(device, roots);
+    const auto stable = devices::StableNames(device, roots);
     if (!stable.empty() && std::find(stable.begin(), stable.end(), device) == stable.end())
         target = stable.front();
     else if (stable.empty() && NameMayChange(device))
@@ -175,7 +155,7 @@ Outcome MapPort(int port, const std::string &device, bool force, const SystemRoo
 
 Outcome UnmapPort(int port)
 {
-    const auto link = portlink::ComLinkPath(port);
+    const auto link = devices::ComLinkPath(port);
     if (!link)
         return Fail(BadPort(port));
     const std::string com = ComName(port);
@@ -189,7 +169,7 @@ Outcome UnmapPort(int port)
     const auto target = fs::read_symlink(*link, ec).string();
     if (::unlink(link->c_str()) != 0)
         return Fail("cannot remove " + link->string() + ": " + std::strerror(errno));
-    return {true, com + " no longer is " + target + "; without a link it is " + portlink::DeviceForPort(port)->path, {}};
+    return {true, com + " no longer is " + target + "; without a link it is " + devices::DeviceForPort(port)->path, {}};
 }
 
 } // namespace ports

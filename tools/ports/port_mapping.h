@@ -4,9 +4,7 @@
 
 #include "serial_devices.h"
 
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace ports {
@@ -17,14 +15,12 @@ struct Outcome {
     std::vector<std::string> warnings; // done, but something stands in the way
 };
 
-// "1" to "8"; nothing for anything else.
-[[nodiscard]] std::optional<int> ParsePort(std::string_view text);
-
 // Points COM `port` at `device`, an absolute path to a terminal, through its
 // stable name under /dev/serial/by-id when it has one. Replaces an existing
 // link only when `force`, and never anything but a link. On failure the
 // device folder is left as it was.
-[[nodiscard]] Outcome MapPort(int port, const std::string &device, bool force, const SystemRoots &roots = {});
+[[nodiscard]] Outcome MapPort(int port, const std::string &device, bool force,
+                              const devices::SystemRoots &roots = {});
 
 // Removes the link for COM `port`; refuses anything but a link.
 [[nodiscard]] Outcome UnmapPort(int port);

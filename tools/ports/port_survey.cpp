@@ -1,5 +1,6 @@
 #include "port_survey.h"
 
+#include "exclusive_open.h"
 #include "permission_advice.h"
 #include "port_names.h"
 #include "printable.h"
@@ -22,7 +23,7 @@ namespace {
 
 Probe NoAccess(const std::string &device)
 {
-    return {DeviceState::NoAccess, portlink::PermissionAdvice(portlink::LookUpAccess(device))};
+    return {DeviceState::NoAccess, devices::PermissionAdvice(devices::LookUpAccess(device))};
 }
 
 Probe Busy()
@@ -70,12 +71,8 @@ Probe ProbeDevice(const std::string &device)
         probe = {DeviceState::NotTerminal, {}};
     } else {
         // The lock that the library takes, and that root cannot override.
-        int rc;
-        do {
-            rc = flock(fd, LOCK_EX | LOCK_NB);
-        } while (rc != 0 && errno == EINTR);
-        if (rc != 0)
-            probe = errno == EWOULDBLOCK ? Busy() : CannotOpen(errno);
+        if (const int error = devices::LockAgainstOthers(fd); error != 0)
+            probe = error == EWOULDBLOCK ? Busy() : CannotOpen(error);
         else
             flock(fd, LOCK_UN);
     }
@@ -83,15 +80,15 @@ Probe ProbeDevice(const std::string &device)
     return probe;
 }
 
-Survey TakeSurvey(const SystemRoots &roots)
+Survey TakeSurvey(const devices::SystemRoots &roots)
 {
     Survey survey;
-    survey.folder = portlink::DeviceFolder();
-    const auto devices = FindSerialDevices(roots);
-    std::vector<bool> named(devices.size(), false);
-    for (int port = portlink::kFirstPort; port <= portlink::kLastPort; ++port) {
-        const auto name = portlink::DeviceForPort(port);
-        const auto link = portlink::ComLinkPath(port);
+    survey.folder = devices::DeviceFolder();
+    const auto present = devices::FindSerialDevices(roots);
+    std::vector<bool> named(present.size(), false);
+    for (int port = devices::kFirstPort; port <= devices::kLastPort; ++port) {
+        const auto name = devices::DeviceForPort(port);
+        const auto link = devices::ComLinkPath(port);
         PortRow row;
         row.port = port;
         row.device = name->path;
@@ -107,12 +104,12 @@ Survey TakeSurvey(const SystemRoots &roots)
         const auto resolved = fs::canonical(name->path, ec);
         if (!ec)
             row.device = resolved.string();
-        const SerialDevice *device = ec ? nullptr : FindDevice(devices, resolved);
+        const devices::SerialDevice *device = ec ? nullptr : devices::FindDevice(present, resolved);
         if (device) {
-            named[static_cast<std::size_t>(device - devices.data())] = true;
+            named[static_cast<std::size_t>(device - present.data())] = true;
             row.device = device->path;
             if (device->adapter)
-                row.adapter = AdapterDetails(*device->adapter);
+                row.adapter = devices::AdapterDetails(*device->adapter);
             const auto &stable = device->stableNames;
             if (!target.empty() && !stable.empty() && std::find(stable.begin(), stable.end(), target) == stable.end())
                 row.stableName = stable.front();
@@ -120,9 +117,9 @@ Survey TakeSurvey(const SystemRoots &roots)
         row.probe = device && !device->answers ? Probe {DeviceState::NoUart, {}} : ProbeDevice(name->path);
         survey.ports.push_back(std::move(row));
     }
-    for (std::size_t i = 0; i < devices.size(); ++i)
-        if (devices[i].answers && !named[i])
-            survey.unnamed.push_back(devices[i]);
+    for (std::size_t i = 0; i < present.size(); ++i)
+        if (present[i].answers && !named[i])
+            survey.unnamed.push_back(present[i]);
     return survey;
 }
 
@@ -151,7 +148,7 @@ std::string StateName(DeviceState state)
 // the listing's lines or steer the terminal.
 std::string FormatSurvey(const Survey &survey)
 {
-    using portlink::Printable;
+    using devices::Printable;
     std::size_t width = 12;
     for (const auto &row : survey.ports)
         width = std::max(width, Printable(row.device).size());
@@ -181,7 +178,7 @@ std::string FormatSurvey(const Survey &survey)
     for (const auto &device : survey.unnamed) {
         out << "  " << Printable(device.path);
         if (device.adapter)
-            out << "  " << Printable(AdapterDetails(*device.adapter));
+            out << "  " << Printable(devices::AdapterDetails(*device.adapter));
         out << '\n';
         for (const auto &stable : device.stableNames)
             out << "    " << Printable(stable) << '\n';

@@ -42,10 +42,10 @@ struct PortRow {
 struct Survey {
     std::filesystem::path folder;
     std::vector<PortRow> ports;
-    std::vector<SerialDevice> unnamed; // devices present that no COM port leads to
+    std::vector<devices::SerialDevice> unnamed; // devices present that no COM port leads to
 };
 
-[[nodiscard]] Survey TakeSurvey(const SystemRoots &roots = {});
+[[nodiscard]] Survey TakeSurvey(const devices::SystemRoots &roots = {});
 [[nodiscard]] std::string StateName(DeviceState state);
 [[nodiscard]] std::string FormatSurvey(const Survey &survey);
 

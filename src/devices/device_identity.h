@@ -4,6 +4,7 @@
 #pragma once
 
 #include "port_names.h"
+#include "serial_devices.h"
 
 #include <sys/types.h>
 
@@ -12,13 +13,7 @@
 #include <optional>
 #include <string>
 
-namespace portlink {
-
-// Where device nodes and sysfs live; tests put fake trees in their place.
-struct SystemRoots {
-    std::filesystem::path dev = "/dev";
-    std::filesystem::path sys = "/sys";
-};
+namespace devices {
 
 // The entry `comN` itself, not what it leads to: a link made anew (a
 // restarted card, a new mapping) differs from the old one here.
@@ -60,4 +55,4 @@ struct ReopenVerdict {
 
 [[nodiscard]] ReopenVerdict DecideReopen(const OpenedDevice &last, const SystemRoots &roots);
 
-} // namespace portlink
+} // namespace devices

@@ -13,7 +13,7 @@
 #include <iterator>
 #include <tuple>
 
-namespace ports {
+namespace devices {
 
 namespace fs = std::filesystem;
 
@@ -21,24 +21,7 @@ namespace {
 
 constexpr const char *kNotConnected = "not connected";
 
-struct TtyName {
-    std::string prefix;
-    unsigned long number = 0;
-};
-
-std::optional<TtyName> SerialTtyName(const std::string &name)
-{
-    for (const std::string prefix : {"ttyUSB", "ttyACM", "ttyS"}) {
-        if (name.rfind(prefix, 0) != 0)
-            continue;
-        const std::string digits = name.substr(prefix.size());
-        if (digits.empty() || digits.size() > 6
-            || !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
-            return std::nullopt;
-        return TtyName {prefix, std::stoul(digits)};
-    }
-    return std::nullopt;
-}
+constexpr std::string_view kSerialTtys[] = {"ttyUSB", "ttyACM", kBuiltInTty};
 
 // A sysfs attribute without its closing newline.
 std::optional<std::string> ReadAttribute(const fs::path &file)
@@ -73,23 +56,13 @@ bool IsBelow(const fs::path &path, const fs::path &top)
     return !relative.empty() && *relative.begin() != ".." && relative != ".";
 }
 
-// The tty's device is a USB interface or port; the adapter's attributes sit
-// on the USB device somewhere above it.
 std::optional<Adapter> AdapterOf(const std::string &name, const SystemRoots &roots)
 {
-    std::error_code ec;
-    const fs::path top = fs::weakly_canonical(roots.sys, ec);
-    fs::path dir = fs::canonical(roots.sys / "class/tty" / name / "device", ec);
-    if (ec)
+    const auto dir = UsbDeviceFolder(name, roots);
+    if (!dir)
         return std::nullopt;
-    for (; IsBelow(dir, top); dir = dir.parent_path()) {
-        const auto vendor = ReadAttribute(dir / "idVendor");
-        if (!vendor)
-            continue;
-        const auto read = [&](const char *attribute) { return ReadAttribute(dir / attribute).value_or(""); };
-        return Adapter {*vendor, read("idProduct"), read("manufacturer"), read("product"), read("serial")};
-    }
-    return std::nullopt;
+    const auto read = [&](const char *attribute) { return ReadAttribute(*dir / attribute).value_or(""); };
+    return Adapter {read("idVendor"), read("idProduct"), read("manufacturer"), read("product"), read("serial")};
 }
 
 std::string UsbIds(const Adapter &adapter)
@@ -100,6 +73,47 @@ std::string UsbIds(const Adapter &adapter)
 }
 
 } // namespace
+
+std::optional<TtyName> SerialTtyName(const std::string &name)
+{
+    for (const std::string_view prefix : kSerialTtys) {
+        if (name.rfind(prefix, 0) != 0)
+            continue;
+        const std::string digits = name.substr(prefix.size());
+        if (digits.empty() || digits.size() > 6
+            || !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
+            return std::nullopt;
+        return TtyName {std::string(prefix), std::stoul(digits)};
+    }
+    return std::nullopt;
+}
+
+bool IsBuiltInTty(const std::string &name)
+{
+    const auto tty = SerialTtyName(name);
+    return tty && tty->prefix == kBuiltInTty;
+}
+
+bool IsAdapterTty(const std::string &name)
+{
+    const auto tty = SerialTtyName(name);
+    return tty && tty->prefix != kBuiltInTty;
+}
+
+// The tty's device is a USB interface or port; the USB device sits
+// somewhere above it, known by its idVendor.
+std::optional<fs::path> UsbDeviceFolder(const std::string &name, const SystemRoots &roots)
+{
+    std::error_code ec;
+    const fs::path top = fs::weakly_canonical(roots.sys, ec);
+    fs::path dir = fs::canonical(roots.sys / "class/tty" / name / "device", ec);
+    if (ec)
+        return std::nullopt;
+    for (; IsBelow(dir, top); dir = dir.parent_path())
+        if (fs::exists(dir / "idVendor", ec))
+            return dir;
+    return std::nullopt;
+}
 
 std::string AdapterName(const Adapter &adapter)
 {
@@ -157,7 +171,7 @@ std::vector<SerialDevice> FindSerialDevices(const SystemRoots &roots)
         SerialDevice device;
         device.path = it->path().string();
         device.resolved = resolved;
-        device.answers = tty->prefix != "ttyS" || AnswersAsUart(name, it->path(), roots);
+        device.answers = tty->prefix != kBuiltInTty || AnswersAsUart(name, it->path(), roots);
         device.stableNames = StableNames(resolved, roots);
         device.adapter = AdapterOf(name, roots);
         found.emplace_back(*tty, std::move(device));
@@ -184,7 +198,7 @@ const SerialDevice *FindDevice(const std::vector<SerialDevice> &devices, const f
 
 std::string DescribePort(int port, const std::vector<SerialDevice> &devices)
 {
-    const auto name = portlink::DeviceForPort(port);
+    const auto name = DeviceForPort(port);
     if (!name)
         return kNotConnected;
     std::error_code ec;
@@ -199,4 +213,4 @@ std::string DescribePort(int port, const std::vector<SerialDevice> &devices)
     return device->adapter ? device->path + ", " + AdapterName(*device->adapter) : device->path;
 }
 
-} // namespace ports
+} // namespace devices

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace portlink {
+namespace devices {
 
 struct DeviceAccess {
     std::string owner;              // the device's owner, by name
@@ -22,4 +22,4 @@ struct DeviceAccess {
 // Reads the device's owner, group and mode and the user's groups.
 [[nodiscard]] DeviceAccess LookUpAccess(const std::string &device);
 
-} // namespace portlink
+} // namespace devices

@@ -2,11 +2,9 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <cctype>
 #include <vector>
 
-namespace portlink {
+namespace devices {
 
 namespace fs = std::filesystem;
 
@@ -52,46 +50,24 @@ std::optional<fs::path> DeviceNode(const std::vector<fs::path> &chain, const Sys
 
 bool IsBuiltIn(const std::optional<fs::path> &node)
 {
-    if (!node)
-        return false;
-    const std::string name = node->filename().string();
-    return name.size() > 4 && name.rfind("ttyS", 0) == 0
-        && std::all_of(name.begin() + 4, name.end(), [](unsigned char c) { return std::isdigit(c); });
+    return node && IsBuiltInTty(node->filename().string());
 }
 
 // A name under /dev/serial/by-id that leads where `chain` leads: the one the
 // chain goes through, else any.
 std::string StableName(const std::vector<fs::path> &chain, const SystemRoots &roots)
 {
-    const fs::path byId = roots.dev / "serial" / "by-id";
     for (const auto &name : chain)
-        if (DirectlyIn(name, byId))
+        if (DirectlyIn(name, roots.dev / "serial" / "by-id"))
             return name.string();
-    const auto device = Canonical(chain.front());
-    if (device.empty())
-        return {};
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (fs::directory_iterator it(byId, ec), end; !ec && it != end; it.increment(ec))
-        if (Canonical(it->path()) == device)
-            names.push_back(it->path().string());
-    std::sort(names.begin(), names.end());
+    const auto names = StableNames(chain.front(), roots);
     return names.empty() ? std::string() : names.front();
 }
 
-// The sysfs folder of the USB device above the tty: its path is the socket
-// the adapter is plugged into.
 std::string UsbPort(const std::optional<fs::path> &node, const SystemRoots &roots)
 {
-    if (!node)
-        return {};
-    const auto top = Canonical(roots.sys);
-    auto dir = Canonical(roots.sys / "class" / "tty" / node->filename() / "device");
-    std::error_code ec;
-    for (; !dir.empty() && dir != top && dir.has_relative_path(); dir = dir.parent_path())
-        if (fs::exists(dir / "idVendor", ec))
-            return dir.string();
-    return {};
+    const auto folder = node ? UsbDeviceFolder(node->filename().string(), roots) : std::nullopt;
+    return folder ? folder->string() : std::string();
 }
 
 } // namespace
@@ -166,4 +142,4 @@ ReopenVerdict DecideReopen(const OpenedDevice &last, const SystemRoots &roots)
     return verdict;
 }
 
-} // namespace portlink
+} // namespace devices

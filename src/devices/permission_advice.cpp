@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace portlink {
+namespace devices {
 
 namespace {
 
@@ -103,4 +103,4 @@ DeviceAccess LookUpAccess(const std::string &device)
     return access;
 }
 
-} // namespace portlink
+} // namespace devices

@@ -15,7 +15,7 @@ void PrintTo(const Name &row, std::ostream *os) { *os << row.name; }
 
 class PrintableTest : public ::testing::TestWithParam<Name> {};
 
-TEST_P(PrintableTest, ShowsTheNameOnOneLine) { EXPECT_EQ(portlink::Printable(GetParam().given), GetParam().shown); }
+TEST_P(PrintableTest, ShowsTheNameOnOneLine) { EXPECT_EQ(devices::Printable(GetParam().given), GetParam().shown); }
 
 INSTANTIATE_TEST_SUITE_P(
     Names, PrintableTest,

@@ -7,13 +7,26 @@
 #include <string>
 #include <vector>
 
-namespace ports {
+namespace devices {
 
-// Where device nodes and sysfs live; tests put a fake tree in their place.
+// Where device nodes and sysfs live; tests put fake trees in their place.
 struct SystemRoots {
     std::filesystem::path dev = "/dev";
     std::filesystem::path sys = "/sys";
 };
+
+// A serial device's name in the device folder, e.g. ttyUSB0: "ttyUSB" and 0.
+struct TtyName {
+    std::string prefix; // ttyS (built in), ttyUSB or ttyACM (adapters)
+    unsigned long number = 0;
+};
+
+// Nothing for a name that is none of ttyS<n>, ttyUSB<n>, ttyACM<n>.
+[[nodiscard]] std::optional<TtyName> SerialTtyName(const std::string &name);
+// ttyS<n>: a port on the machine itself, which no other device can become.
+[[nodiscard]] bool IsBuiltInTty(const std::string &name);
+// ttyUSB<n> and ttyACM<n> go to adapters in the order they are plugged in.
+[[nodiscard]] bool IsAdapterTty(const std::string &name);
 
 // A USB adapter as sysfs describes it; any field may be empty.
 struct Adapter {
@@ -49,9 +62,14 @@ struct SerialDevice {
 [[nodiscard]] std::vector<std::string> StableNames(const std::filesystem::path &device,
                                                    const SystemRoots &roots = {});
 
+// The sysfs folder of the USB device behind the tty `name`: its path is the
+// socket the adapter is plugged into. Nothing for a device not on USB.
+[[nodiscard]] std::optional<std::filesystem::path> UsbDeviceFolder(const std::string &name,
+                                                                   const SystemRoots &roots = {});
+
 // What COM `port` is, in one line: "/dev/ttyUSB0, FTDI FT232R USB UART",
 // "/dev/pts/3", or "not connected", among `devices` as FindSerialDevices
 // found them (one scan serves every port).
 [[nodiscard]] std::string DescribePort(int port, const std::vector<SerialDevice> &devices);
 
-} // namespace ports
+} // namespace devices

@@ -3,10 +3,11 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
-namespace portlink {
+namespace devices {
 
 namespace {
 
@@ -30,6 +31,16 @@ std::filesystem::path HomeFolder()
 
 } // namespace
 
+std::optional<int> ParsePort(std::string_view text)
+{
+    if (text.empty() || text.size() > 2 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    const int port = std::stoi(std::string(text));
+    if (port < kFirstPort || port > kLastPort)
+        return std::nullopt;
+    return port;
+}
+
 std::filesystem::path DeviceFolder()
 {
     if (auto dir = NonEmptyEnv("PORTLINK_DEVICE_DIR"); !dir.empty())
@@ -49,7 +60,7 @@ std::optional<std::filesystem::path> ComLinkPath(int port)
 
 std::filesystem::path BuiltInPort(int port, const std::filesystem::path &devices)
 {
-    return devices / ("ttyS" + std::to_string(port - 1));
+    return devices / (std::string(kBuiltInTty) + std::to_string(port - 1));
 }
 
 std::optional<DeviceName> DeviceForPort(int port, const std::filesystem::path &devices)
@@ -71,4 +82,4 @@ std::optional<DeviceName> DeviceForPort(int port, const std::filesystem::path &d
     return DeviceName {builtIn, builtIn, false};
 }
 
-} // namespace portlink
+} // namespace devices

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace portlink {
+namespace devices {
 
 namespace {
 
@@ -79,4 +79,4 @@ std::string Printable(std::string_view text)
     return out;
 }
 
-} // namespace portlink
+} // namespace devices
