@@ -6,6 +6,7 @@
 #include "qt_message_boxes.h"
 #include "serial_library.h"
 #include "ticker.h"
+#include "tovrik_version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -10,6 +10,7 @@
 #include "octet_binding.h"
 #include "readiness.h"
 #include "ticker.h"
+#include "tovrik_version.h"
 #include "window_style.h"
 
 #include "tovrik.xpm"

@@ -3,6 +3,7 @@
 // written out byte for byte: the card checks the wire, so it must not share
 // the tool's own line builders.
 #include "console.h"
+#include "tovrik_version.h"
 
 #include <gtest/gtest.h>
 
@@ -214,7 +215,7 @@ TEST(Console, ListPrintsTheRunningConfigurationAndBuildWithoutDisturbingAPending
                                      "  remote=0\r\n  dhcp=0\r\n  ip=10.0.0.5\r\n  subnet=255.255.255.0\r\n"
                                      "  gateway=10.0.0.1\r\n  on_the_fly=-\r\n  nbx_ip=-\r\n  nbx_mac=-\r\n"
                                      "  country=-\r\n  remember_audio=1\r\n  boost_audio=0\r\n"
-                                     "build: brenlock-sim " CARDSIM_VERSION " (virtual Brenlock card)\r\nOK\r\n"))
+                                     "build: brenlock-sim " TOVRIK_VERSION " (virtual Brenlock card)\r\nOK\r\n"))
         << out.output;
 }
 

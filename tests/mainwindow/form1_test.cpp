@@ -1,6 +1,7 @@
 // The real main window driven as a technician drives it: clicks, typing,
 // questions answered, timer ticks delivered one by one.
 #include "form1_fixture.h"
+#include "tovrik_version.h"
 
 #include <QAccessible>
 #include <QCheckBox>

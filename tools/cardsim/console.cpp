@@ -1,10 +1,8 @@
 #include "console.h"
 
-#include <cstdio>
+#include "tovrik_version.h"
 
-#ifndef CARDSIM_VERSION
-#define CARDSIM_VERSION "dev"
-#endif
+#include <cstdio>
 
 namespace cardsim {
 
@@ -271,7 +269,7 @@ void Console::EndOfLine()
         break;
     case 'L':
         output_ += "running configuration:\r\n" + ToListing(stored_);
-        Answer("build: brenlock-sim " CARDSIM_VERSION " (virtual Brenlock card)");
+        Answer("build: brenlock-sim " TOVRIK_VERSION " (virtual Brenlock card)");
         Answer("OK");
         break;
     default:

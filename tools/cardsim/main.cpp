@@ -3,6 +3,7 @@
 #include "card_port.h"
 #include "console.h"
 #include "port_names.h"
+#include "tovrik_version.h"
 
 #include <cerrno>
 #include <csignal>
@@ -75,7 +76,7 @@ Options ParseOptions(int argc, char **argv)
             std::cout << kUsage;
             std::exit(0);
         } else if (arg == "--version") {
-            std::cout << "brenlock-sim " CARDSIM_VERSION "\n";
+            std::cout << "brenlock-sim " TOVRIK_VERSION "\n";
             std::exit(0);
         } else if (arg == "--com") {
             const std::string n = value();

@@ -3,6 +3,7 @@
 #include "port_names.h"
 #include "port_survey.h"
 #include "printable.h"
+#include "tovrik_version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
