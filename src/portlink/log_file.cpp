@@ -77,6 +77,65 @@ std::deque<std::string> Components(const std::string &path)
 
 int OpenRoot() { return OpenAt(AT_FDCWD, "/", O_PATH | O_DIRECTORY | O_CLOEXEC); }
 
+constexpr int kGoOn = -2;
+
+// Takes one step through the link `entry` in `folder`: what it points to
+// goes in front of `todo`, and an absolute target starts again at /. Returns
+// kGoOn, or -1 with `why` set, or the log's descriptor where the kernel's
+// own link led straight to it.
+int FollowLink(Descriptor &folder, const std::string &entry, bool last, std::deque<std::string> &todo,
+               std::string &why)
+{
+    const auto fail = [&](int error) {
+        why = Reason(error);
+        return -1;
+    };
+    const Descriptor link(OpenAt(folder.Get(), entry, O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct stat linkStat {};
+    if (link.Get() < 0 || ::fstat(link.Get(), &linkStat) != 0)
+        return fail(errno);
+    if (!S_ISLNK(linkStat.st_mode)) {
+        if (!last)
+            return fail(ENOTDIR);
+        todo.push_front(entry); // replaced by something else since: look again
+        return kGoOn;
+    }
+    if (linkStat.st_uid != ::geteuid() && linkStat.st_uid != 0) {
+        why = "'" + entry + "' is a symbolic link made by another user (uid " + std::to_string(linkStat.st_uid)
+            + "); not following it";
+        return -1;
+    }
+    // The kernel's own links, as /proc/self/fd/1 behind /dev/stdout, may
+    // name a pipe or a deleted file that no path reaches; no other user
+    // can plant one.
+    if (struct statfs fs {}; ::fstatfs(folder.Get(), &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC) {
+        const int fd = OpenAt(folder.Get(), entry, last ? kAppend : O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return fail(errno);
+        if (last)
+            return fd;
+        folder = Descriptor(fd);
+        return kGoOn;
+    }
+    char target[PATH_MAX];
+    const ssize_t n = ::readlinkat(link.Get(), "", target, sizeof target);
+    if (n <= 0 || static_cast<std::size_t>(n) == sizeof target)
+        return fail(n < 0 ? errno : n == 0 ? ENOENT : ENAMETOOLONG);
+    const std::string targetPath(target, static_cast<std::size_t>(n));
+    // What the link points to comes first, then the rest of the path;
+    // a relative target starts in the link's folder.
+    auto parts = Components(targetPath);
+    if (targetPath.back() == '/' && !last)
+        parts.pop_back(); // "dir/" followed by more parts
+    todo.insert(todo.begin(), parts.begin(), parts.end());
+    if (targetPath.front() == '/') {
+        folder = Descriptor(OpenRoot());
+        if (folder.Get() < 0)
+            return fail(errno);
+    }
+    return kGoOn;
+}
+
 // Opens `path` for appending, creating it when missing. The path is walked
 // one part at a time from / or the current folder, never following a link
 // by itself: each link met, in the path or in what a link points to, is
@@ -121,49 +180,8 @@ int OpenForAppend(const std::string &path, std::string &why)
         }
         if (++links > kMaxLinks)
             return fail(ELOOP);
-        const Descriptor link(OpenAt(folder.Get(), entry, O_PATH | O_NOFOLLOW | O_CLOEXEC));
-        struct stat linkStat {}, folderStat {};
-        if (link.Get() < 0 || ::fstat(link.Get(), &linkStat) != 0 || ::fstat(folder.Get(), &folderStat) != 0)
-            return fail(errno);
-        if (!S_ISLNK(linkStat.st_mode)) {
-            if (!last)
-                return fail(ENOTDIR);
-            todo.push_front(entry); // replaced by something else since: look again
-            continue;
-        }
-        if (linkStat.st_uid != ::geteuid() && linkStat.st_uid != 0) {
-            why = "'" + entry + "' is a symbolic link made by another user (uid " + std::to_string(linkStat.st_uid)
-                + "); not following it";
-            return -1;
-        }
-        // The kernel's own links, as /proc/self/fd/1 behind /dev/stdout, may
-        // name a pipe or a deleted file that no path reaches; no other user
-        // can plant one.
-        if (struct statfs fs {}; ::fstatfs(folder.Get(), &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC) {
-            const int fd = OpenAt(folder.Get(), entry, last ? kAppend : O_PATH | O_DIRECTORY | O_CLOEXEC);
-            if (fd < 0)
-                return fail(errno);
-            if (last)
-                return fd;
-            folder = Descriptor(fd);
-            continue;
-        }
-        char target[PATH_MAX];
-        const ssize_t n = ::readlinkat(link.Get(), "", target, sizeof target);
-        if (n <= 0 || static_cast<std::size_t>(n) == sizeof target)
-            return fail(n < 0 ? errno : n == 0 ? ENOENT : ENAMETOOLONG);
-        const std::string targetPath(target, static_cast<std::size_t>(n));
-        // What the link points to comes first, then the rest of the path;
-        // a relative target starts in the link's folder.
-        auto parts = Components(targetPath);
-        if (targetPath.back() == '/' && !last)
-            parts.pop_back(); // "dir/" followed by more parts
-        todo.insert(todo.begin(), parts.begin(), parts.end());
-        if (targetPath.front() == '/') {
-            folder = Descriptor(OpenRoot());
-            if (folder.Get() < 0)
-                return fail(errno);
-        }
+        if (const int got = FollowLink(folder, entry, last, todo, why); got != kGoOn)
+            return got;
     }
     return fail(ENOENT); // not reached: the last part returns
 }

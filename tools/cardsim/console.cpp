@@ -171,54 +171,69 @@ void Console::Take(char c)
         }
         return;
     case State::Letter:
-        letter_ = c;
-        value_.clear();
-        if (Find(c)) {
-            state_ = State::Value;
-        } else if (c == '%') {
-            Error("line cut short after %C");
-            state_ = State::Percent;
-        } else if (c == '\r') {
-            Error("no command letter after %C");
-            state_ = State::Idle;
-        } else {
-            Error("unknown command %C" + Shown(std::string_view(&c, 1)) + "; skipping to the next %");
-            state_ = State::Skip;
-        }
+        TakeLetter(c);
         return;
     case State::Value:
-        if (c == '\r') {
-            EndOfLine();
-        } else if (c == '%') {
-            Error(LineName() + " line cut short by a new %");
-            value_.clear();
-            state_ = State::Percent;
-        } else if (value_.size() >= kMaxValue) {
-            Error(LineName() + " line too long; skipping to the next %");
-            value_.clear();
-            state_ = State::Skip;
-        } else {
-            value_ += c;
-        }
+        TakeValue(c);
         return;
     case State::Confirm:
-        if (IsBlank(c))
-            return;
-        if (c == 'y' || c == 'Y' || c == 'n' || c == 'N') {
-            if (confirmWanted_)
-                Confirmed(c == 'y' || c == 'Y');
-            value_.clear();
-            state_ = State::Idle;
-            return;
-        }
-        if (confirmWanted_)
-            Error(LineName() + (c == '%' ? " not confirmed; line dropped" : " expected y or n; line dropped"));
-        else if (c != '%')
-            Error(kResync);
-        value_.clear();
-        state_ = c == '%' ? State::Percent : State::Skip;
+        TakeConfirm(c);
         return;
     }
+}
+
+void Console::TakeLetter(char c)
+{
+    letter_ = c;
+    value_.clear();
+    if (Find(c)) {
+        state_ = State::Value;
+    } else if (c == '%') {
+        Error("line cut short after %C");
+        state_ = State::Percent;
+    } else if (c == '\r') {
+        Error("no command letter after %C");
+        state_ = State::Idle;
+    } else {
+        Error("unknown command %C" + Shown(std::string_view(&c, 1)) + "; skipping to the next %");
+        state_ = State::Skip;
+    }
+}
+
+void Console::TakeValue(char c)
+{
+    if (c == '\r') {
+        EndOfLine();
+    } else if (c == '%') {
+        Error(LineName() + " line cut short by a new %");
+        value_.clear();
+        state_ = State::Percent;
+    } else if (value_.size() >= kMaxValue) {
+        Error(LineName() + " line too long; skipping to the next %");
+        value_.clear();
+        state_ = State::Skip;
+    } else {
+        value_ += c;
+    }
+}
+
+void Console::TakeConfirm(char c)
+{
+    if (IsBlank(c))
+        return;
+    if (c == 'y' || c == 'Y' || c == 'n' || c == 'N') {
+        if (confirmWanted_)
+            Confirmed(c == 'y' || c == 'Y');
+        value_.clear();
+        state_ = State::Idle;
+        return;
+    }
+    if (confirmWanted_)
+        Error(LineName() + (c == '%' ? " not confirmed; line dropped" : " expected y or n; line dropped"));
+    else if (c != '%')
+        Error(kResync);
+    value_.clear();
+    state_ = c == '%' ? State::Percent : State::Skip;
 }
 
 void Console::EndOfLine()

@@ -43,6 +43,10 @@ private:
     enum class State { Idle, Percent, Letter, Value, Confirm, Skip };
 
     void Take(char c);
+    // One character in the state that expects a command letter, a value, or y or n.
+    void TakeLetter(char c);
+    void TakeValue(char c);
+    void TakeConfirm(char c);
     void EndOfLine();
     void Confirmed(bool yes);
     void EndConfiguration();

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 namespace ports {
 
@@ -76,6 +77,53 @@ void RemoveFolders(const std::vector<fs::path> &made)
 
 } // namespace
 
+// Opens `device` once to see that it is a terminal. Nothing when it may be
+// mapped; otherwise why not. A device the user may not open yet is mapped,
+// with a warning.
+std::optional<std::string> ProbeTerminal(const std::string &device, std::vector<std::string> &warnings)
+{
+    int fd;
+    do {
+        fd = ::open(device.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0) {
+        const bool terminal = isatty(fd);
+        ::close(fd);
+        if (!terminal)
+            return std::string("not a terminal") + kListHint;
+    } else if (errno == EACCES || errno == EPERM) {
+        // The link is right all the same; the user can open it once in the group.
+        const auto advice = devices::PermissionAdvice(devices::LookUpAccess(device));
+        warnings.push_back("you may not open " + device + " yet" + (advice.empty() ? "" : ": " + advice));
+    } else if (errno != EBUSY) { // busy is a terminal that another program holds
+        return std::string(std::strerror(errno));
+    }
+    return std::nullopt;
+}
+
+// Makes the link's folder where it is missing, then the link; a failure
+// removes the folders it made. Nothing on success; otherwise why.
+std::optional<std::string> WriteLinkInItsFolder(const std::string &target, const fs::path &link, bool replace)
+{
+    std::error_code ec;
+    const fs::path folder = link.parent_path();
+    const bool hadFolder = fs::is_directory(folder, ec);
+    if (!hadFolder && fs::exists(folder, ec))
+        return "the device folder " + folder.string() + " is not a folder" + kFolderHint;
+    const auto made = hadFolder ? std::vector<fs::path> {} : MissingFolders(folder);
+    if (!hadFolder)
+        fs::create_directories(folder, ec);
+    if (ec) {
+        RemoveFolders(made);
+        return "cannot create the device folder " + folder.string() + ": " + ec.message() + kFolderHint;
+    }
+    if (const int error = WriteLink(target, link, replace); error != 0) {
+        RemoveFolders(made);
+        return "cannot write in the device folder " + folder.string() + ": " + std::strerror(error) + kFolderHint;
+    }
+    return std::nullopt;
+}
+
 Outcome MapPort(int port, const std::string &device, bool force, const devices::SystemRoots &roots)
 {
     const auto link = devices::ComLinkPath(port);
@@ -94,22 +142,8 @@ Outcome MapPort(int port, const std::string &device, bool force, const devices::
         return Fail(refused + "not a terminal" + kListHint);
 
     std::vector<std::string> warnings;
-    int fd;
-    do {
-        fd = ::open(device.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd >= 0) {
-        const bool terminal = isatty(fd);
-        ::close(fd);
-        if (!terminal)
-            return Fail(refused + "not a terminal" + kListHint);
-    } else if (errno == EACCES || errno == EPERM) {
-        // The link is right all the same; the user can open it once in the group.
-        const auto advice = devices::PermissionAdvice(devices::LookUpAccess(device));
-        warnings.push_back("you may not open " + device + " yet" + (advice.empty() ? "" : ": " + advice));
-    } else if (errno != EBUSY) { // busy is a terminal that another program holds
-        return Fail(refused + std::strerror(errno));
-    }
+    if (auto why = ProbeTerminal(device, warnings))
+        return Fail(refused + *why);
 
     std::string target = device;
     const auto stable = devices::StableNames(device, roots);
@@ -134,22 +168,8 @@ Outcome MapPort(int port, const std::string &device, bool force, const devices::
             return Fail(com + " already is " + replaced + "; add --force to replace it");
     }
 
-    const fs::path folder = link->parent_path();
-    const bool hadFolder = fs::is_directory(folder, ec);
-    if (!hadFolder && fs::exists(folder, ec))
-        return Fail("the device folder " + folder.string() + " is not a folder" + kFolderHint);
-    const auto made = hadFolder ? std::vector<fs::path> {} : MissingFolders(folder);
-    if (!hadFolder)
-        fs::create_directories(folder, ec);
-    if (ec) {
-        RemoveFolders(made);
-        return Fail("cannot create the device folder " + folder.string() + ": " + ec.message() + kFolderHint);
-    }
-    if (const int error = WriteLink(target, *link, fs::exists(existing)); error != 0) {
-        RemoveFolders(made);
-        return Fail("cannot write in the device folder " + folder.string() + ": " + std::strerror(error)
-                    + kFolderHint);
-    }
+    if (auto why = WriteLinkInItsFolder(target, *link, fs::exists(existing)))
+        return Fail(*why);
     return {true, com + " is now " + shown + (replaced.empty() ? "" : ", no longer " + replaced), warnings};
 }
 
