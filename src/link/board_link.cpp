@@ -87,6 +87,6 @@ bool BoardLink::StartLogging(const std::string &fileName)
 
 void BoardLink::StopLogging() { library_.StopLogging(); }
 
-bool BoardLink::IsLogging() { return library_.IsLogging() != 0; }
+bool BoardLink::IsLogging() { return library_.IsLogging(); }
 
 std::optional<std::string> BoardLink::LogFileName() { return library_.GetLogFileName(); }

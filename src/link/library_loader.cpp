@@ -47,7 +47,7 @@ public:
     bool IsSendingData() override { return x_.IsSendingData() != 0; }
     void StartLogging(const std::string &fileName) override { x_.StartLogging(fileName.c_str()); }
     void StopLogging() override { x_.StopLogging(); }
-    int IsLogging() override { return x_.IsLogging() == 1 ? 1 : 0; }
+    bool IsLogging() override { return x_.IsLogging() == 1; }
 
     std::optional<std::string> GetLogFileName() override
     {
@@ -91,7 +91,7 @@ public:
     bool IsSendingData() override { return false; }
     void StartLogging(const std::string &) override {}
     void StopLogging() override {}
-    int IsLogging() override { return 0; }
+    bool IsLogging() override { return false; }
     std::optional<std::string> GetLogFileName() override { return std::nullopt; }
     bool IsLineUp() override { return false; }
     bool HasLostData() override { return false; }

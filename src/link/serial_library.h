@@ -25,8 +25,7 @@ public:
     [[nodiscard]] virtual bool IsSendingData() = 0;
     virtual void StartLogging(const std::string &fileName) = 0;
     virtual void StopLogging() = 0;
-    // 1 while logging, 0 otherwise: the dialog uses it as a check box state.
-    [[nodiscard]] virtual int IsLogging() = 0;
+    [[nodiscard]] virtual bool IsLogging() = 0;
     // The current log file name, or nothing when the library wrote none.
     [[nodiscard]] virtual std::optional<std::string> GetLogFileName() = 0;
     // False once the open port's line has hung up or its device failed, and

@@ -132,7 +132,7 @@ private slots:
 
         QTest::mouseClick(box, Qt::LeftButton);
         QTest::mouseClick(Find<QPushButton>(dlg, "cmdOK"), Qt::LeftButton);
-        QCOMPARE(rig.library.IsLogging(), 1);
+        QVERIFY(rig.library.IsLogging());
         QCOMPARE(rig.library.GetLogFileName(), std::optional<std::string>("TovrikLog1.txt"));
         QVERIFY(std::filesystem::exists(rig.workDir.Path() / "TovrikLog1.txt"));
         QCOMPARE(rig.main.captions, std::vector<QString>({QStringLiteral("Logging To File TovrikLog1.txt")}));
@@ -238,7 +238,7 @@ private slots:
         const QString name = QString::fromStdString(folder + "/" + std::string(100, 'f') + ".log");
         rig.library.StopLogging();
         rig.LogTo(name);
-        QCOMPARE(rig.library.IsLogging(), 1);
+        QVERIFY(rig.library.IsLogging());
         dialogtest::FlushDeletes();
         QCOMPARE(Find<QLineEdit>(rig.Open(), "FileName")->text(), name);
     }
@@ -262,7 +262,7 @@ private slots:
         rig.library.StopLogging();
 
         rig.LogTo(name);
-        QCOMPARE(rig.library.IsLogging(), 0);
+        QVERIFY(!rig.library.IsLogging());
         QCOMPARE(rig.boxes.shown, std::vector<std::string>({"Failed to open log file " + name.toStdString()}));
         QVERIFY(rig.main.captions.empty());
         QCOMPARE(rig.main.checksSawOpen, std::vector<bool>({true}));

@@ -90,7 +90,7 @@ private slots:
         library.openablePorts = {port};
         if (port)
             (void)link->SelectComPort(static_cast<std::int16_t>(port));
-        library.logging = logging;
+        library.logging = logging != 0;
         library.logName = logName.toStdString();
         library.calls.clear();
 
@@ -457,7 +457,7 @@ private slots:
         QVERIFY(main->captions.empty());
         QVERIFY(main->checksSawOpen.empty());
         QCOMPARE(link->GetComPort(), std::int16_t(1));
-        QCOMPARE(library.logging, 1);
+        QVERIFY(library.logging);
     }
 
     // The main window's button again only raises the open dialog; after a

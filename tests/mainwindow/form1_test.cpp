@@ -794,7 +794,7 @@ void TestForm1::endOfSendWaitsForTheOpenBox()
     Form1Rig r;
     r.boxes.answers = {true};
     r.Click("Command1"); // the next tick finds the send over
-    r.library.logging = action == WhileSending::DialogLogFails ? 0 : 1;
+    r.library.logging = action != WhileSending::DialogLogFails;
     r.library.refuseLog = true;
     r.Click("Advanced");
     QPointer<QDialog> dialog = r.form->Dialog();
@@ -956,7 +956,7 @@ void TestForm1::typedCountryGoesOutAsTyped()
 void TestForm1::logNameIsShownAsPlainText()
 {
     Form1Rig r;
-    r.library.logging = 0;
+    r.library.logging = false;
     r.Click("Advanced");
     r.Click("WantLogging");
     r.Get<QLineEdit>("FileName")->selectAll();
@@ -988,7 +988,7 @@ void TestForm1::loggingThatStoppedIsNotClaimed()
         r.Click("WantLogging");
         r.DialogOk();
     }
-    r.library.logging = 0; // the library stopped: the disk is full
+    r.library.logging = false; // the library stopped: the disk is full
     if (when == LogCheck::DialogOpens) {
         r.Click("Advanced");
     } else if (when != LogCheck::StartUp && when != LogCheck::NoReader) {

@@ -23,7 +23,7 @@ public:
     int failWriteAt = -1;             // the n-th WriteToBoard call (0-based) fails, and every later one
     int writeCalls = 0;
     std::deque<bool> sendingAnswers;  // IsSendingData answers; false once empty
-    int logging = 0;
+    bool logging = false;
     std::string logName;
     bool refuseLog = false;           // StartLogging cannot open the file
     bool portOpen = false;
@@ -83,15 +83,15 @@ public:
     void StartLogging(const std::string &name) override
     {
         calls.push_back("StartLogging " + name);
-        logging = refuseLog ? 0 : 1;
+        logging = !refuseLog;
         logName = refuseLog ? std::string() : name;
     }
     void StopLogging() override
     {
         calls.push_back("StopLogging");
-        logging = 0;
+        logging = false;
     }
-    int IsLogging() override { return logging; }
+    bool IsLogging() override { return logging; }
     std::optional<std::string> GetLogFileName() override
     {
         if (logName.empty())
