@@ -1,0 +1,70 @@
+#include "profile_keys.h"
+
+#include <algorithm>
+
+namespace profile {
+
+const std::vector<KeySpec> &Keys()
+{
+    static const std::vector<KeySpec> keys = {
+        {"protocol", {"ethernet", "onthefly", "standard"}, "the protocol configured on the NBX"},
+        {"dhcp", {"yes", "no"}, "a DHCP server assigns the card its address"},
+        {"several_nbx", {"yes", "no"}, "more than one NBX broadcasts to this network"},
+        {"remote_nbx", {"yes", "no"}, "the NBX is on a remote network"},
+        {"ip", {}, "the card's IP address, e.g. 10.0.0.5"},
+        {"subnet", {}, "the card's subnet mask, e.g. 255.255.255.0"},
+        {"gateway", {}, "the card's default gateway, e.g. 10.0.0.1"},
+        {"nbx_ip", {}, "the NBX's IP address"},
+        {"nbx_mac", {}, "the NBX's MAC address, six hexadecimal pairs, e.g. 00:a0:24:1b:2c:3d"},
+        {"country", {"United States", "United Kingdom"}, "the country of analog lines"},
+        {"remember_audio", {"yes", "no"}, "the card remembers its audio settings"},
+        {"boost_audio", {"yes", "no"}, "the card boosts its audio"},
+    };
+    return keys;
+}
+
+const KeySpec *FindKey(std::string_view name)
+{
+    const auto &keys = Keys();
+    const auto it = std::find_if(keys.begin(), keys.end(), [&](const KeySpec &k) { return k.name == name; });
+    return it == keys.end() ? nullptr : &*it;
+}
+
+namespace {
+
+std::string Joined(const std::vector<std::string_view> &values, std::string_view separator)
+{
+    std::string out;
+    for (const auto value : values) {
+        if (!out.empty())
+            out += separator;
+        out += value;
+    }
+    return out;
+}
+
+} // namespace
+
+std::optional<std::string> RefuseValue(const KeySpec &key, std::string_view value)
+{
+    if (key.allowed.empty() || std::find(key.allowed.begin(), key.allowed.end(), value) != key.allowed.end())
+        return std::nullopt;
+    return "'" + std::string(value) + "' is not one of " + Joined(key.allowed, ", ");
+}
+
+std::string ProfileTemplate()
+{
+    std::string out = "# A tovrik-cli profile. [defaults] applies to every card; a [card NAME]\n"
+                      "# section holds what differs for one card (tovrik-cli configure --card NAME).\n"
+                      "# Remove the '#' before a key to set it.\n\n[defaults]\n";
+    for (const auto &key : Keys()) {
+        out += "# " + std::string(key.meaning) + ": ";
+        out += key.allowed.empty() ? "an address" : Joined(key.allowed, " | ");
+        out += "\n#" + std::string(key.name) + " = "
+            + std::string(key.allowed.empty() ? "" : key.allowed.front()) + "\n";
+    }
+    out += "\n#[card front-desk]\n#ip = 10.0.0.5\n";
+    return out;
+}
+
+} // namespace profile

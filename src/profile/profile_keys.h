@@ -1,0 +1,27 @@
+// The keys of a profile, the values each allows, and the commented template
+// that lists them.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace profile {
+
+struct KeySpec {
+    std::string_view name;
+    std::vector<std::string_view> allowed; // empty: any text, judged once typed into its row
+    std::string_view meaning;
+};
+
+[[nodiscard]] const std::vector<KeySpec> &Keys();
+[[nodiscard]] const KeySpec *FindKey(std::string_view name);
+
+// Why `value` is refused for `key`; nothing when it is allowed.
+[[nodiscard]] std::optional<std::string> RefuseValue(const KeySpec &key, std::string_view value);
+
+// Every key, commented out, with its allowed values.
+[[nodiscard]] std::string ProfileTemplate();
+
+} // namespace profile

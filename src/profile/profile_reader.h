@@ -1,0 +1,33 @@
+// Reads a site profile: [defaults] for every card, [card NAME] for what
+// differs, and the command line's values on top.
+#pragma once
+
+#include <istream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace profile {
+
+struct Setting {
+    std::string value;
+    std::string origin; // "site.ini:12" or "--ip", for messages
+};
+using Settings = std::map<std::string, Setting, std::less<>>;
+
+struct Reading {
+    Settings settings;
+    std::vector<std::string> refusals; // each names the file, the line and the key
+};
+
+// The settings for `card` (none: [defaults] alone). The whole file is
+// checked, every card's section with it, so that a bad site file is refused
+// for every card alike.
+[[nodiscard]] Reading ReadProfile(std::istream &in, const std::string &fileName, const std::string &card);
+
+// Sets `key` from the command line over what the profile said; a refusal
+// when the key or value is not allowed.
+[[nodiscard]] std::optional<std::string> Override(Settings &settings, const std::string &key, const std::string &value);
+
+} // namespace profile
