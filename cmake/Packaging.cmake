@@ -11,7 +11,8 @@ set(CPACK_PACKAGE_DESCRIPTION
 presses one button; the tool writes the card's configuration through its
 serial-interface library, libportlink, and shows the progress.
 
-The package also holds tovrik-ports, which shows and maps the COM ports,
+The package also holds tovrik-cli, which configures cards from a script or
+a site profile, tovrik-ports, which shows and maps the COM ports,
 and brenlock-sim, a virtual card on a pseudo-terminal, for learning and
 trying the tool without a card.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)

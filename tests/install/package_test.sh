@@ -64,8 +64,8 @@ lintian)
 runs)
   version=$3 library=usr/$4/libportlink.so.1
   [ "$(basename "$dir"/*.deb)" = "tovrik_${version}_amd64.deb" ] || fail "package name: $(basename "$dir"/*.deb)"
-  for f in usr/bin/tovrik usr/bin/brenlock-sim usr/bin/tovrik-ports "$library" \
-           usr/share/man/man1/tovrik.1.gz usr/share/man/man1/brenlock-sim.1.gz usr/share/man/man1/tovrik-ports.1.gz \
+  for f in usr/bin/tovrik usr/bin/brenlock-sim usr/bin/tovrik-ports usr/bin/tovrik-cli "$library" \
+           usr/share/man/man1/tovrik.1.gz usr/share/man/man1/brenlock-sim.1.gz usr/share/man/man1/tovrik-ports.1.gz usr/share/man/man1/tovrik-cli.1.gz \
            usr/share/doc/tovrik/copyright usr/share/doc/tovrik/changelog.gz; do
     [ -e "$root/$f" ] || fail "$f is missing"
   done
@@ -87,7 +87,7 @@ runs)
 
   # Help and version print and end, with no display and no port opened: a
   # port opened would have started the log in the current folder.
-  for program in brenlock-sim tovrik-ports tovrik; do
+  for program in brenlock-sim tovrik-ports tovrik-cli tovrik; do
     out=$(cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= PORTLINK_DEVICE_DIR="$work/dev" \
           "$root/usr/bin/$program" --version) || fail "$program --version"
     [ "$out" = "$program $version" ] || fail "$program --version says '$out'"
