@@ -4,9 +4,9 @@
 
 namespace profile {
 
-const std::vector<KeySpec> &Keys()
+const std::vector<ProfileKey> &Keys()
 {
-    static const std::vector<KeySpec> keys = {
+    static const std::vector<ProfileKey> keys = {
         {"protocol", {"ethernet", "onthefly", "standard"}, "the protocol configured on the NBX"},
         {"dhcp", {"yes", "no"}, "a DHCP server assigns the card its address"},
         {"several_nbx", {"yes", "no"}, "more than one NBX broadcasts to this network"},
@@ -23,10 +23,10 @@ const std::vector<KeySpec> &Keys()
     return keys;
 }
 
-const KeySpec *FindKey(std::string_view name)
+const ProfileKey *FindKey(std::string_view name)
 {
     const auto &keys = Keys();
-    const auto it = std::find_if(keys.begin(), keys.end(), [&](const KeySpec &k) { return k.name == name; });
+    const auto it = std::find_if(keys.begin(), keys.end(), [&](const ProfileKey &k) { return k.name == name; });
     return it == keys.end() ? nullptr : &*it;
 }
 
@@ -45,7 +45,7 @@ std::string Joined(const std::vector<std::string_view> &values, std::string_view
 
 } // namespace
 
-std::optional<std::string> RefuseValue(const KeySpec &key, std::string_view value)
+std::optional<std::string> RefuseValue(const ProfileKey &key, std::string_view value)
 {
     if (key.allowed.empty() || std::find(key.allowed.begin(), key.allowed.end(), value) != key.allowed.end())
         return std::nullopt;

@@ -9,17 +9,17 @@
 
 namespace profile {
 
-struct KeySpec {
+struct ProfileKey {
     std::string_view name;
     std::vector<std::string_view> allowed; // empty: any text, judged once typed into its row
     std::string_view meaning;
 };
 
-[[nodiscard]] const std::vector<KeySpec> &Keys();
-[[nodiscard]] const KeySpec *FindKey(std::string_view name);
+[[nodiscard]] const std::vector<ProfileKey> &Keys();
+[[nodiscard]] const ProfileKey *FindKey(std::string_view name);
 
 // Why `value` is refused for `key`; nothing when it is allowed.
-[[nodiscard]] std::optional<std::string> RefuseValue(const KeySpec &key, std::string_view value);
+[[nodiscard]] std::optional<std::string> RefuseValue(const ProfileKey &key, std::string_view value);
 
 // Every key, commented out, with its allowed values.
 [[nodiscard]] std::string ProfileTemplate();

@@ -77,8 +77,8 @@ private:
             return;
         }
         const std::string value = Trimmed(std::string_view(line).substr(equals + 1));
-        const KeySpec *spec = FindKey(key);
-        if (!spec) {
+        const ProfileKey *known = FindKey(key);
+        if (!known) {
             Refuse(key + ": unknown key");
             return;
         }
@@ -91,7 +91,7 @@ private:
             return;
         }
         keysInSection_.emplace(key, lineNumber_);
-        if (const auto why = RefuseValue(*spec, value)) {
+        if (const auto why = RefuseValue(*known, value)) {
             Refuse(key + ": " + *why);
             return;
         }
@@ -123,10 +123,10 @@ Reading ReadProfile(std::istream &in, const std::string &fileName, const std::st
 
 std::optional<std::string> Override(Settings &settings, const std::string &key, const std::string &value)
 {
-    const KeySpec *spec = FindKey(key);
-    if (!spec)
+    const ProfileKey *known = FindKey(key);
+    if (!known)
         return "--" + key + ": unknown key";
-    if (const auto why = RefuseValue(*spec, value))
+    if (const auto why = RefuseValue(*known, value))
         return "--" + key + ": " + *why;
     settings[key] = Setting {value, "--" + key};
     return std::nullopt;
