@@ -7,18 +7,18 @@ namespace profile {
 const std::vector<ProfileKey> &Keys()
 {
     static const std::vector<ProfileKey> keys = {
-        {"protocol", {"ethernet", "onthefly", "standard"}, "the protocol configured on the NBX"},
-        {"dhcp", {"yes", "no"}, "a DHCP server assigns the card its address"},
-        {"several_nbx", {"yes", "no"}, "more than one NBX broadcasts to this network"},
-        {"remote_nbx", {"yes", "no"}, "the NBX is on a remote network"},
-        {"ip", {}, "the card's IP address, e.g. 10.0.0.5"},
-        {"subnet", {}, "the card's subnet mask, e.g. 255.255.255.0"},
-        {"gateway", {}, "the card's default gateway, e.g. 10.0.0.1"},
-        {"nbx_ip", {}, "the NBX's IP address"},
-        {"nbx_mac", {}, "the NBX's MAC address, six hexadecimal pairs, e.g. 00:a0:24:1b:2c:3d"},
-        {"country", {"United States", "United Kingdom"}, "the country of analog lines"},
-        {"remember_audio", {"yes", "no"}, "the card remembers its audio settings"},
-        {"boost_audio", {"yes", "no"}, "the card boosts its audio"},
+        {"protocol", {"ethernet", "onthefly", "standard"}, "ethernet", "the protocol configured on the NBX"},
+        {"dhcp", {"yes", "no"}, "no", "a DHCP server assigns the card its address"},
+        {"several_nbx", {"yes", "no"}, "no", "more than one NBX broadcasts to this network"},
+        {"remote_nbx", {"yes", "no"}, "no", "the NBX is on a remote network"},
+        {"ip", {}, "10.0.0.5", "the card's IP address"},
+        {"subnet", {}, "255.255.255.0", "the card's subnet mask"},
+        {"gateway", {}, "10.0.0.1", "the card's default gateway"},
+        {"nbx_ip", {}, "10.0.1.2", "the NBX's IP address"},
+        {"nbx_mac", {}, "00:a0:24:1b:2c:3d", "the NBX's MAC address, six hexadecimal pairs"},
+        {"country", {"United States", "United Kingdom"}, "United States", "the country of analog lines"},
+        {"remember_audio", {"yes", "no"}, "yes", "the card remembers its audio settings"},
+        {"boost_audio", {"yes", "no"}, "no", "the card boosts its audio"},
     };
     return keys;
 }
@@ -58,10 +58,9 @@ std::string ProfileTemplate()
                       "# section holds what differs for one card (tovrik-cli configure --card NAME).\n"
                       "# Remove the '#' before a key to set it.\n\n[defaults]\n";
     for (const auto &key : Keys()) {
-        out += "# " + std::string(key.meaning) + ": ";
-        out += key.allowed.empty() ? "an address" : Joined(key.allowed, " | ");
-        out += "\n#" + std::string(key.name) + " = "
-            + std::string(key.allowed.empty() ? "" : key.allowed.front()) + "\n";
+        out += "# " + std::string(key.meaning);
+        out += key.allowed.empty() ? "" : ": " + Joined(key.allowed, " | ");
+        out += "\n#" + std::string(key.name) + " = " + std::string(key.example) + "\n";
     }
     out += "\n#[card front-desk]\n#ip = 10.0.0.5\n";
     return out;

@@ -11,7 +11,8 @@ namespace profile {
 
 struct ProfileKey {
     std::string_view name;
-    std::vector<std::string_view> allowed; // empty: any text, judged once typed into its row
+    std::vector<std::string_view> allowed; // empty: an address, judged once typed into its row
+    std::string_view example;              // the window's own answer where it has one
     std::string_view meaning;
 };
 

@@ -1,10 +1,12 @@
 // Site profiles: what is refused and where, and what an accepted one fills
 // in, box by box, as typing would.
 #include "profile_answers.h"
+#include "profile_keys.h"
 #include "profile_reader.h"
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <sstream>
 
 using namespace profile;
@@ -123,6 +125,15 @@ TEST(ProfileOverride, RefusesWhatTheFileWould)
     Settings settings;
     EXPECT_EQ(Override(settings, "dhcp", "true"), "--dhcp: 'true' is not one of yes, no");
     EXPECT_TRUE(settings.empty());
+}
+
+TEST(ProfileTemplate, IsAcceptedOnceUncommented)
+{
+    const std::regex commentedOut("^#([a-z[])", std::regex::ECMAScript | std::regex::multiline);
+    std::istringstream in(std::regex_replace(ProfileTemplate(), commentedOut, "$1"));
+    const auto reading = ReadProfile(in, "template.ini", "front-desk");
+    EXPECT_EQ(Joined(reading.refusals, "\n"), "");
+    EXPECT_EQ(reading.settings.size(), Keys().size());
 }
 
 } // namespace

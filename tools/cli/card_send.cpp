@@ -37,6 +37,11 @@ SendOutcome SendToCard(SerialLibrary &library, std::int16_t port, const std::vec
     if (const auto opening = link.SelectComPort(port); !opening.open)
         return {kPortNotOpened, com + " could not be opened" + (opening.why.empty() ? "" : ": " + opening.why)};
 
+    // The sender writes nothing to a port whose line has gone: that is no send.
+    link.NoticeLostLine();
+    if (!link.IsPortOpen())
+        return {kSendFailed, Failed("the line to " + com + " failed before anything was written", lines)};
+
     GatewayCommands commands(link);
     SendRun run(link, commands);
     const bool written = run.Begin(lines);
