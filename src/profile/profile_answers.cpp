@@ -87,6 +87,7 @@ public:
 
     // As the window's layout builds them: all closed.
     bool ipSettings = false, dhcpChoice = false, nbxIp = false, nbxMac = false, remoteChoice = false;
+    bool always = true; // the NBX-count question, which nothing closes
 };
 
 std::string ProtocolName(Protocol protocol)
@@ -127,71 +128,103 @@ Protocol ProtocolFromValue(const std::string &value)
 
 } // namespace
 
-FilledAnswers FillAnswers(const Settings &settings)
-{
-    FilledAnswers out;
-    Answers &a = out.answers;
-    OpenSections open;
-    const auto given = [&](std::string_view key) -> const std::string * {
-        const auto it = settings.find(key);
-        return it == settings.end() ? nullptr : &it->second.value;
-    };
-    const auto notUsed = [&](std::string_view key) {
-        out.unused.push_back("not used: " + std::string(key) + " (" + ClosedBecause(key, a) + ")");
-    };
+namespace {
+
+// The window as a profile fills it in: the open sections, and what was
+// given for a closed one.
+class Filling {
+public:
+    explicit Filling(const Settings &settings) : settings_(settings) {}
 
     // A fresh window has chosen Ethernet.
-    a.protocol = Protocol::Ethernet;
-    section_rules::ProtocolChosen(a, open);
-    if (const auto *value = given("protocol"); value && ProtocolFromValue(*value) != a.protocol) {
-        a.protocol = ProtocolFromValue(*value);
-        section_rules::ProtocolChosen(a, open);
+    void ChooseProtocol()
+    {
+        a().protocol = Protocol::Ethernet;
+        section_rules::ProtocolChosen(a(), open_);
+        if (const auto *value = Given("protocol"); value && ProtocolFromValue(*value) != a().protocol) {
+            a().protocol = ProtocolFromValue(*value);
+            section_rules::ProtocolChosen(a(), open_);
+        }
     }
 
-    // A click on a closed question changes nothing; one on the answer already
-    // chosen runs no handler.
-    const auto answer = [&](std::string_view key, bool isOpen, bool &field,
-                            void (*rule)(const Answers &, WindowSections &)) {
-        const auto *value = given(key);
+    // A click on a closed question changes nothing; one on the answer
+    // already chosen runs no handler.
+    void Answer(std::string_view key, bool OpenSections::*isOpen, bool Answers::*field,
+                void (*rule)(const Answers &, WindowSections &))
+    {
+        const auto *value = Given(key);
         if (!value)
             return;
-        if (!isOpen)
-            return notUsed(key);
-        if (const bool yes = *value == "yes"; yes != field) {
-            field = yes;
-            rule(a, open);
+        if (!(open_.*isOpen))
+            return NotUsed(key);
+        if (const bool yes = *value == "yes"; yes != a().*field) {
+            a().*field = yes;
+            rule(a(), open_);
         }
-    };
-    // The remote question first: under IP On the Fly it opens the DHCP question.
-    answer("remote_nbx", open.remoteChoice, a.remoteNbx, section_rules::RemoteNBXAnswered);
-    answer("dhcp", open.dhcpChoice, a.dhcpServer, section_rules::DHCPServerAnswered);
-    answer("several_nbx", true, a.moreThanOneNbx, section_rules::MoreThanOneNBXAnswered);
+    }
 
-    const auto type = [&](std::string_view key, bool isOpen, std::span<std::string> row, bool hex,
-                          int firstMaxLength, int lastMaxLength) {
-        const auto *value = given(key);
+    void Type(std::string_view key, bool OpenSections::*isOpen, std::span<std::string> row, bool hex,
+              int firstMaxLength, int lastMaxLength)
+    {
+        const auto *value = Given(key);
         if (!value)
             return;
-        if (!isOpen)
-            return notUsed(key);
+        if (!(open_.*isOpen))
+            return NotUsed(key);
         TypedRow(row, hex, firstMaxLength, lastMaxLength).Type(*value);
-    };
-    type("ip", open.ipSettings, a.ip, false, 3, 3);
-    type("subnet", open.ipSettings, a.subnet, false, 3, 3);
-    type("gateway", open.ipSettings, a.gateway, false, 3, 3);
-    type("nbx_ip", open.nbxIp, a.nbxIp, false, 4, 3); // the NBX row takes a fourth digit
-    type("nbx_mac", open.nbxMac, a.mac, true, 2, 2);
-    a.nbxIpOpen = open.nbxIp;
+    }
 
-    if (const auto *value = given("country"))
-        a.country = *value;
-    const auto check = [&](std::string_view key, CheckState &state) {
-        if (const auto *value = given(key))
+    void Check(std::string_view key, CheckState &state)
+    {
+        if (const auto *value = Given(key))
             state = *value == "yes" ? CheckState::Checked : CheckState::Unchecked;
-    };
-    check("remember_audio", a.rememberAudio);
-    check("boost_audio", a.boostAudio);
-    return out;
+    }
+
+    [[nodiscard]] const std::string *Given(std::string_view key) const
+    {
+        const auto it = settings_.find(key);
+        return it == settings_.end() ? nullptr : &it->second.value;
+    }
+
+    Answers &a() { return out_.answers; }
+    [[nodiscard]] const OpenSections &Open() const { return open_; }
+    FilledAnswers &Out() { return out_; }
+
+private:
+    void NotUsed(std::string_view key)
+    {
+        out_.unused.push_back("not used: " + std::string(key) + " (" + ClosedBecause(key, a()) + ")");
+    }
+
+    const Settings &settings_;
+    FilledAnswers out_;
+    OpenSections open_;
+};
+
+} // namespace
+
+FilledAnswers FillAnswers(const Settings &settings)
+{
+    Filling f(settings);
+    Answers &a = f.a();
+    f.ChooseProtocol();
+    // The remote question first: under IP On the Fly it opens the DHCP question.
+    f.Answer("remote_nbx", &OpenSections::remoteChoice, &Answers::remoteNbx, section_rules::RemoteNBXAnswered);
+    f.Answer("dhcp", &OpenSections::dhcpChoice, &Answers::dhcpServer, section_rules::DHCPServerAnswered);
+    f.Answer("several_nbx", &OpenSections::always, &Answers::moreThanOneNbx, section_rules::MoreThanOneNBXAnswered);
+
+    f.Type("ip", &OpenSections::ipSettings, a.ip, false, 3, 3);
+    f.Type("subnet", &OpenSections::ipSettings, a.subnet, false, 3, 3);
+    f.Type("gateway", &OpenSections::ipSettings, a.gateway, false, 3, 3);
+    f.Type("nbx_ip", &OpenSections::nbxIp, a.nbxIp, false, 4, 3); // the NBX row takes a fourth digit
+    f.Type("nbx_mac", &OpenSections::nbxMac, a.mac, true, 2, 2);
+    a.nbxIpOpen = f.Open().nbxIp;
+
+    if (const auto *value = f.Given("country"))
+        a.country = *value;
+    f.Check("remember_audio", a.rememberAudio);
+    f.Check("boost_audio", a.boostAudio);
+    return f.Out();
 }
 
 std::vector<std::string> MissingEntries(const Answers &a)
