@@ -83,6 +83,7 @@ private:
     void Form_Unload();
     void CloseDialog();
     void DeleteGatewayConfig();
+    void EnableSendButtons(bool enabled);
     // Says on the status line when logging has stopped by itself.
     void ShowIfLoggingStopped();
 

@@ -67,8 +67,7 @@ void Form1::Command1_Click()
 void Form1::Timer1_Timer()
 {
     if (run_.Sending()) {
-        for (QWidget *button : std::initializer_list<QWidget *> {Command1, Command2, Advanced, Clear})
-            button->setEnabled(false);
+        EnableSendButtons(false);
         SetStatusCaption(QString::fromStdString(NextProgressCaption(progressTicks_)));
         return;
     }
@@ -77,8 +76,7 @@ void Form1::Timer1_Timer()
     if (boxes_.IsShowing())
         return;
 
-    for (QWidget *button : std::initializer_list<QWidget *> {Command1, Command2, Advanced, Clear})
-        button->setEnabled(true);
+    EnableSendButtons(true);
     // Boxes may have been emptied during the send.
     CheckIfButtonEnabled();
     // Stopped before asking, so the question comes once per send.
@@ -101,6 +99,13 @@ void Form1::Timer1_Timer()
         CloseDialog();
         close();
     }
+}
+
+// The buttons that a send in progress holds still.
+void Form1::EnableSendButtons(bool enabled)
+{
+    for (QWidget *button : std::initializer_list<QWidget *> {Command1, Command2, Advanced, Clear})
+        button->setEnabled(enabled);
 }
 
 void Form1::Command3_Click()

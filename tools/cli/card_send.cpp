@@ -65,7 +65,8 @@ SendOutcome SendToCard(SerialLibrary &library, std::int16_t port, const std::vec
         break;
     }
     if (!drained)
-        return {kSendFailed, "the bytes did not leave for " + com + " within 30 s"};
+        return {kSendFailed, "the bytes did not leave for " + com + " within "
+                                 + std::to_string(std::chrono::seconds(kDrainLimit).count()) + " s"};
     return {};
 }
 
