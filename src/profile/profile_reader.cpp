@@ -2,6 +2,9 @@
 
 #include "profile_keys.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <set>
 
 namespace profile {
@@ -130,6 +133,14 @@ std::optional<std::string> Override(Settings &settings, const std::string &key, 
         return "--" + key + ": " + *why;
     settings[key] = Setting {value, "--" + key};
     return std::nullopt;
+}
+
+Reading ReadProfileFile(const std::string &path, const std::string &card)
+{
+    std::ifstream in(path);
+    if (!in)
+        return {{}, {path + ": cannot be read: " + std::strerror(errno)}};
+    return ReadProfile(in, path, card);
 }
 
 } // namespace profile

@@ -26,6 +26,10 @@ struct Reading {
 // for every card alike.
 [[nodiscard]] Reading ReadProfile(std::istream &in, const std::string &fileName, const std::string &card);
 
+// The same from the file at `path`, named in messages as given; a file that
+// cannot be read is one refusal.
+[[nodiscard]] Reading ReadProfileFile(const std::string &path, const std::string &card);
+
 // Sets `key` from the command line over what the profile said; a refusal
 // when the key or value is not allowed.
 [[nodiscard]] std::optional<std::string> Override(Settings &settings, const std::string &key, const std::string &value);

@@ -14,7 +14,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
-#include <fstream>
 #include <iostream>
 #include <unistd.h>
 
@@ -99,13 +98,8 @@ std::optional<profile::Settings> ReadSettings(const QCommandLineParser &parser, 
 {
     profile::Reading reading;
     if (parser.isSet(options.profile)) {
-        const std::string file = parser.value(options.profile).toStdString();
-        std::ifstream in(file);
-        if (!in) {
-            Refuse(kRefused, file + ": cannot be read");
-            return std::nullopt;
-        }
-        reading = profile::ReadProfile(in, file, parser.value(options.card).toStdString());
+        reading = profile::ReadProfileFile(parser.value(options.profile).toStdString(),
+                                           parser.value(options.card).toStdString());
     }
     for (const auto &[key, option] : options.keys) {
         if (!parser.isSet(option))
