@@ -79,6 +79,14 @@ bool BoardLink::IsSending() { return library_.IsSendingData(); }
 
 bool BoardLink::LostData() { return library_.HasLostData(); }
 
+std::optional<std::uint8_t> BoardLink::ReadFromCard(std::chrono::milliseconds wait)
+{
+    std::uint8_t byte = 0;
+    if (!library_.ReadByteFromBoard(byte, static_cast<std::int32_t>(wait.count())))
+        return std::nullopt;
+    return byte;
+}
+
 bool BoardLink::StartLogging(const std::string &fileName)
 {
     library_.StartLogging(fileName);

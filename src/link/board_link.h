@@ -3,6 +3,7 @@
 // what the card answers. It reports outcomes; the windows decide what to show.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -49,6 +50,9 @@ public:
     [[nodiscard]] bool IsSending();
     // True when bytes that had been written were dropped by a failing line.
     [[nodiscard]] bool LostData();
+
+    // The next byte the card sent within `wait`; nothing when none came.
+    [[nodiscard]] std::optional<std::uint8_t> ReadFromCard(std::chrono::milliseconds wait);
 
     // Logs what the card sends to `fileName`; false when the file did not open.
     [[nodiscard]] bool StartLogging(const std::string &fileName);

@@ -28,6 +28,7 @@ struct Exports {
     decltype(&::StopLogging) StopLogging;
     decltype(&::IsLogging) IsLogging;
     decltype(&::GetLogFileName) GetLogFileName;
+    decltype(&::ReadByteFromBoard) ReadByteFromBoard;
     decltype(&::IsLineUp) IsLineUp;
     decltype(&::HasLostData) HasLostData;
     decltype(&::GetOpenError) GetOpenError;
@@ -58,6 +59,10 @@ public:
             return std::nullopt;
         buffer.back() = '\0';
         return std::string(buffer.data());
+    }
+    bool ReadByteFromBoard(std::uint8_t &byte, std::int32_t timeoutMs) override
+    {
+        return x_.ReadByteFromBoard(&byte, timeoutMs) != 0;
     }
     bool IsLineUp() override { return x_.IsLineUp() != 0; }
     bool HasLostData() override { return x_.HasLostData() != 0; }
@@ -93,6 +98,7 @@ public:
     void StopLogging() override {}
     bool IsLogging() override { return false; }
     std::optional<std::string> GetLogFileName() override { return std::nullopt; }
+    bool ReadByteFromBoard(std::uint8_t &, std::int32_t) override { return false; }
     bool IsLineUp() override { return false; }
     bool HasLostData() override { return false; }
     std::optional<std::string> GetOpenError() override { return loadError_; }
@@ -151,6 +157,7 @@ LoadedLibrary LoadSerialLibrary()
         && Resolve(handle, "StopLogging", x.StopLogging, error)
         && Resolve(handle, "IsLogging", x.IsLogging, error)
         && Resolve(handle, "GetLogFileName", x.GetLogFileName, error)
+        && Resolve(handle, "ReadByteFromBoard", x.ReadByteFromBoard, error)
         && Resolve(handle, "IsLineUp", x.IsLineUp, error)
         && Resolve(handle, "HasLostData", x.HasLostData, error)
         && Resolve(handle, "GetOpenError", x.GetOpenError, error);

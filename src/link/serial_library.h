@@ -28,6 +28,8 @@ public:
     [[nodiscard]] virtual bool IsLogging() = 0;
     // The current log file name, or nothing when the library wrote none.
     [[nodiscard]] virtual std::optional<std::string> GetLogFileName() = 0;
+    // The next byte the card sent, waiting up to `timeoutMs`; false when none came.
+    [[nodiscard]] virtual bool ReadByteFromBoard(std::uint8_t &byte, std::int32_t timeoutMs) = 0;
     // False once the open port's line has hung up or its device failed, and
     // while no port is open.
     [[nodiscard]] virtual bool IsLineUp() = 0;

@@ -1,6 +1,7 @@
 // tovrik-cli run as a script runs it: no terminal on standard input, the
-// exit status and the first words it says; and a profile sent to the
-// virtual card, byte for byte what --dry-run prints.
+// exit status and the first words it says; and the window's configurations
+// sent to the virtual card, byte for byte what --dry-run prints.
+#include "card_configurations.h"
 #include "pty_pair.h"
 #include "sim_process.h"
 
@@ -61,11 +62,13 @@ class CliExit : public testing::TestWithParam<ExitRow> {
 protected:
     testsupport::DeviceDir devices;
     testsupport::TempDir work;
+    testsupport::PtyPair silentCard; // on COM7: answers nothing
 };
 
 TEST_P(CliExit, StatusAndMessage)
 {
     devices.Map(8, "/nonexistent/ttyUSB7");
+    devices.Map(7, silentCard.DevicePath());
     std::ofstream(work.Path() / "site.ini") << "[defaults]\nprotocol = standard\nnetmask = 255.0.0.0\n";
     const auto run = RunCli(GetParam().args, work.Path());
     EXPECT_EQ(run.status, GetParam().status) << run.err;
@@ -90,7 +93,12 @@ INSTANTIATE_TEST_SUITE_P(
         ExitRow {"CardWithoutProfile", {"configure", "--card", "a"}, 2, "tovrik-cli: --card goes only with --profile"},
         ExitRow {"ComOutOfRange", {"delete", "--com", "9", "--yes"}, 2, "tovrik-cli: --com takes"},
         ExitRow {"NoTerminalNeedsYes", {"delete", "--com", "8"}, 2, "tovrik-cli: standard input is not a terminal"},
-        ExitRow {"PortNotOpened", {"delete", "--com", "8", "--yes"}, 3, "tovrik-cli: COM8 could not be opened: "}),
+        ExitRow {"PortNotOpened", {"delete", "--com", "8", "--yes"}, 3, "tovrik-cli: COM8 could not be opened: "},
+        ExitRow {"SecondsOfAnotherCommand", {"configure", "--seconds", "1"}, 2,
+                 "tovrik-cli: --seconds does not go with configure"},
+        ExitRow {"NoSeconds", {"show-config", "--seconds", "0"}, 2, "tovrik-cli: --seconds takes"},
+        ExitRow {"CardSilent", {"show-config", "--com", "7", "--seconds", "0.3"}, 4,
+                 "tovrik-cli: the card on COM7 answered nothing within 0.3 s"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 QJsonObject StoredState(const fs::path &file)
@@ -98,39 +106,63 @@ QJsonObject StoredState(const fs::path &file)
     return QJsonDocument::fromJson(QByteArray::fromStdString(cardsimtest::ReadFile(file))).object();
 }
 
-TEST(CliOnCard, StoresTheProfileAndSendsTheDryRunBytes)
-{
+// The virtual card on COM1, and a folder for the profile, the log and the card's files.
+struct CardOnCom1 {
     testsupport::DeviceDir devices;
     testsupport::TempDir work;
-    const fs::path state = work.Path() / "card.json", trace = work.Path() / "card.trace";
-    cardsimtest::SimProcess card({"--com", "1", "--state", state.string(), "--trace", trace.string()}, work.Path());
-    ASSERT_TRUE(card.WaitForLink(devices.Path() / "com1")) << card.Stderr();
-    std::ofstream(work.Path() / "site.ini") << "[defaults]\nprotocol = standard\nsubnet = 255.255.255.0\n"
-                                               "gateway = 10.0.0.1\nseveral_nbx = yes\nnbx_ip = 10.0.1.2\n"
-                                               "nbx_mac = 00:A0:24:1B:2C:3D\n[card desk]\nip = 10.0.0.5\n";
-    const std::vector<std::string> profile = {"--profile", "site.ini", "--card", "desk"};
+    fs::path state = work.Path() / "card.json", trace = work.Path() / "card.trace";
+    cardsimtest::SimProcess card {{"--com", "1", "--state", state.string(), "--trace", trace.string()}, work.Path()};
 
-    const auto dryRun = RunCli(Args({"configure", "--dry-run"}, profile), work.Path());
+    [[nodiscard]] bool Up() { return card.WaitForLink(devices.Path() / "com1"); }
+    ~CardOnCom1() { (void)card.Stop(SIGTERM); }
+};
+
+class CliOnCard : public testing::TestWithParam<testsupport::CardConfiguration> {};
+
+// The window's own table: the card stores what the window would have had it
+// store, from the bytes --dry-run prints, and the card's answers land in the log.
+TEST_P(CliOnCard, StoresWhatTheWindowWould)
+{
+    CardOnCom1 r;
+    ASSERT_TRUE(r.Up()) << r.card.Stderr();
+    std::ofstream(r.work.Path() / "row.ini") << GetParam().Profile();
+
+    const auto dryRun = RunCli({"configure", "--dry-run", "--profile", "row.ini"}, r.work.Path());
     ASSERT_EQ(dryRun.status, 0) << dryRun.err;
-    const auto sent = RunCli(Args({"configure", "--yes"}, profile), work.Path());
-    ASSERT_EQ(sent.status, 0) << sent.err << card.Stderr();
+    const auto sent = RunCli({"configure", "--yes", "--profile", "row.ini", "--log", "card.log"}, r.work.Path());
+    ASSERT_EQ(sent.status, 0) << sent.err << r.card.Stderr();
+    // The log waits for the card's answer to the last line.
+    EXPECT_NE(cardsimtest::ReadFile(r.work.Path() / "card.log").find("OK configuration applied"), std::string::npos);
 
-    QJsonObject stored;
-    for (int i = 0; i < 100 && !stored.value("nbx_mac").isString(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        stored = StoredState(state);
-    }
-    EXPECT_EQ(stored.value("ip").toString(), "10.0.0.5");
-    EXPECT_EQ(stored.value("gateway").toString(), "10.0.0.1");
-    EXPECT_EQ(stored.value("nbx_mac").toString(), "00:a0:24:1b:2c:3d");
+    QJsonObject expected = QJsonDocument::fromJson(GetParam().stored).object();
+    QJsonObject stored = StoredState(r.state);
+    for (auto it = stored.begin(); it != stored.end(); ++it)
+        if (!expected.contains(it.key()))
+            expected.insert(it.key(), QJsonValue::Null);
+    EXPECT_EQ(stored, expected) << QJsonDocument(stored).toJson().toStdString();
 
     std::string received;
-    for (const char c : cardsimtest::ReadFile(trace))
+    for (const char c : cardsimtest::ReadFile(r.trace))
         received += c == '\r' ? std::string("\\r") : std::string(1, c);
     std::string printed = dryRun.out;
     std::erase(printed, '\n');
     EXPECT_EQ(received, printed);
-    (void)card.Stop(SIGTERM);
+}
+
+INSTANTIATE_TEST_SUITE_P(Window, CliOnCard, testing::ValuesIn(testsupport::CardConfigurations()),
+                         [](const auto &info) { return "Row" + std::to_string(info.index); });
+
+TEST(CliShowConfig, PrintsWhatTheCardHoldsLineByLine)
+{
+    CardOnCom1 r;
+    ASSERT_TRUE(r.Up()) << r.card.Stderr();
+    const auto sent = RunCli({"configure", "--yes", "--protocol", "onthefly", "--boost_audio", "yes"}, r.work.Path());
+    ASSERT_EQ(sent.status, 0) << sent.err;
+    const auto shown = RunCli({"show-config", "--seconds", "1"}, r.work.Path());
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_NE(shown.out.find("running configuration:\n  remote=0\n"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("  boost_audio=1\n"), std::string::npos) << shown.out;
+    EXPECT_EQ(shown.out.find('\r'), std::string::npos);
 }
 
 } // namespace

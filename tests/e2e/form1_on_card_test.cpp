@@ -2,6 +2,7 @@
 // the real serial library, with the virtual card as a separate process on
 // COM1: what the card stores afterwards is what was entered.
 #include "board_link.h"
+#include "card_configurations.h"
 #include "fakes.h"
 #include "form1.h"
 #include "gateway_commands.h"
@@ -23,10 +24,13 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTest>
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -157,6 +161,44 @@ void Perform(CardRig &r, const QString &step)
     driver::TypeHere(text);
 }
 
+// The clicks and typing that give the window a profile's settings, in the
+// order of the settings. The audio boxes start checked and unchecked.
+QStringList StepsFor(const testsupport::CardConfiguration &configuration)
+{
+    const std::map<std::string, QString> protocols = {
+        {"ethernet", "Option1"}, {"onthefly", "Option2"}, {"standard", "Option3"}};
+    const std::map<std::string, QString> questions = {{"dhcp", "DHCP"}, {"remote_nbx", "Remote"}, {"several_nbx", "NBX"}};
+    const std::map<std::string, QString> rows = {{"ip", "IP1"},         {"subnet", "Sub1"},  {"gateway", "gw1"},
+                                                 {"nbx_ip", "NBXIP1"},  {"nbx_mac", "Mac1"}, {"country", "CountryCode"}};
+    QStringList steps;
+    for (const auto &[key, value] : configuration.settings) {
+        const QString text = QString::fromStdString(value);
+        if (key == "protocol")
+            steps << protocols.at(value);
+        else if (questions.contains(key))
+            steps << questions.at(key) + (value == "yes" ? "Yes" : "No");
+        else if (rows.contains(key))
+            steps << rows.at(key) + "=" + text;
+        else if ((key == "remember_audio" && value == "no") || (key == "boost_audio" && value == "yes"))
+            steps << (key == "remember_audio" ? "Check1" : "Check2");
+    }
+    return steps;
+}
+
+// What tovrik-cli --dry-run prints for a profile, with each line's carriage
+// return back in place of the "\r" shown.
+QString CliBytes(const testsupport::CardConfiguration &configuration, const fs::path &folder)
+{
+    const fs::path profile = folder / "row.ini";
+    std::ofstream(profile) << configuration.Profile();
+    QProcess cli;
+    cli.setStandardInputFile(QProcess::nullDevice());
+    cli.start(QStringLiteral(TOVRIK_CLI), {"configure", "--dry-run", "--profile", QString::fromStdString(profile)});
+    if (!cli.waitForFinished(kWaitMs) || cli.exitCode() != 0)
+        return "tovrik-cli failed: " + QString::fromUtf8(cli.readAllStandardError());
+    return QString::fromLatin1(cli.readAllStandardOutput()).remove('\n').replace("\\r", "\r");
+}
+
 // After Configure, with Yes to sending and No to exiting: returns once the
 // card answered the end of the configuration.
 void AwaitConfigured(CardRig &r)
@@ -184,9 +226,9 @@ void Configure(CardRig &r)
 }
 
 // The walk-through's configuration: "Standard IP" with the card's own addresses.
-const QStringList kStandardIP = {"Option3", "IP1=10.0.0.5", "Sub1=255.255.255.0", "gw1=10.0.0.1"};
-const QByteArray kStandardIPStored = R"({"remote": false, "dhcp": false, "ip": "10.0.0.5", "subnet": "255.255.255.0",
-    "gateway": "10.0.0.1", "remember_audio": true, "boost_audio": false})";
+const testsupport::CardConfiguration &StandardIP() { return testsupport::CardConfigurations()[1]; }
+const QStringList kStandardIP = StepsFor(StandardIP());
+const QByteArray kStandardIPStored = StandardIP().stored;
 
 } // namespace
 
@@ -208,55 +250,26 @@ void TestE2EForm1::configureStoresWhatWasEntered_data()
 {
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QByteArray>("stored"); // the settings that are set; all others must be null
+    QTest::addColumn<int>("configuration"); // the shared row, whose bytes tovrik-cli must send alike; -1: none
 
-    // One row or more per protocol part that Configure can send.
-    QTest::newRow("Standard IP, DHCP yes, several NBXs, United Kingdom, audio boxes changed")
-        << QStringList {"Option3", "DHCPYes", "NBXYes", "NBXIP1=192.168.1.20", "Mac1=00:e0:bb:12:34:56",
-                        "CountryCode=United Kingdom", "Check1", "Check2"}
-        << QByteArray(R"({"remote": false, "dhcp": true, "nbx_ip": "192.168.1.20", "nbx_mac": "00:e0:bb:12:34:56",
-                          "country": 2, "remember_audio": false, "boost_audio": true})");
-    QTest::newRow("Standard IP, DHCP no") << kStandardIP << kStandardIPStored;
-    QTest::newRow("IP On the Fly, remote NBX, DHCP yes, United States")
-        << QStringList {"Option2", "RemoteYes", "DHCPYes", "NBXIP1=172.16.0.9", "Mac1=00:e0:bb:0a:0b:0c",
-                        "CountryCode=United States"}
-        << QByteArray(R"({"remote": true, "dhcp": true, "on_the_fly": true, "nbx_ip": "172.16.0.9",
-                          "nbx_mac": "00:e0:bb:0a:0b:0c", "country": 1, "remember_audio": true,
-                          "boost_audio": false})");
-    // Single-digit MAC octets reach the card as typed.
-    QTest::newRow("IP On the Fly, remote NBX, DHCP no")
-        << QStringList {"Option2", "RemoteYes", "IP1=192.168.10.20", "Sub1=255.255.0.0", "gw1=192.168.10.1",
-                        "NBXIP1=10.20.30.40", "Mac1=1:2:3:a:b:c", "Check2"}
-        << QByteArray(R"({"remote": true, "dhcp": false, "ip": "192.168.10.20", "subnet": "255.255.0.0",
-                          "gateway": "192.168.10.1", "on_the_fly": true, "nbx_ip": "10.20.30.40",
-                          "nbx_mac": "1:2:3:a:b:c", "remember_audio": true, "boost_audio": true})");
-    QTest::newRow("IP On the Fly, local NBX (the shortest sequence)")
-        << QStringList {"Option2"}
-        << QByteArray(R"({"remote": false, "on_the_fly": true, "remember_audio": true, "boost_audio": false})");
-    QTest::newRow("IP On the Fly, local NBX, several NBXs")
-        << QStringList {"Option2", "NBXYes", "NBXIP1=10.1.1.1", "Mac1=aa:bb:cc:dd:ee:ff", "Check1"}
-        << QByteArray(R"({"remote": false, "on_the_fly": true, "nbx_ip": "10.1.1.1", "nbx_mac": "aa:bb:cc:dd:ee:ff",
-                          "remember_audio": false, "boost_audio": false})");
-    QTest::newRow("Ethernet")
-        << QStringList {"Option1"}
-        << QByteArray(R"({"remote": false, "dhcp": false, "on_the_fly": false, "remember_audio": true,
-                          "boost_audio": false})");
-    // Under Ethernet only the MAC box row is open; the NBX address goes out as 0.0.0.0.
-    QTest::newRow("Ethernet, several NBXs, United Kingdom")
-        << QStringList {"Option1", "NBXYes", "Mac1=00:e0:bb:99:88:77", "CountryCode=United Kingdom"}
-        << QByteArray(R"({"remote": false, "dhcp": false, "on_the_fly": false, "nbx_ip": "0.0.0.0",
-                          "nbx_mac": "00:e0:bb:99:88:77", "country": 2, "remember_audio": true,
-                          "boost_audio": false})");
-    // The remote question is closed under Ethernet but keeps its Yes.
+    const auto &configurations = testsupport::CardConfigurations();
+    for (std::size_t i = 0; i < configurations.size(); ++i)
+        QTest::newRow(configurations[i].name)
+            << StepsFor(configurations[i]) << QByteArray(configurations[i].stored) << static_cast<int>(i);
+    // The remote question is closed under Ethernet but keeps its Yes: no
+    // profile can say that, only the window's history.
     QTest::newRow("Ethernet, remote NBX answered under Standard IP")
         << QStringList {"Option3", "DHCPYes", "RemoteYes", "NBXIP1=10.9.8.7", "Mac1=00:11:22:33:44:55", "Option1"}
         << QByteArray(R"({"remote": true, "dhcp": false, "on_the_fly": false, "nbx_ip": "10.9.8.7",
-                          "nbx_mac": "00:11:22:33:44:55", "remember_audio": true, "boost_audio": false})");
+                          "nbx_mac": "00:11:22:33:44:55", "remember_audio": true, "boost_audio": false})")
+        << -1;
 }
 
 void TestE2EForm1::configureStoresWhatWasEntered()
 {
     QFETCH(QStringList, steps);
     QFETCH(QByteArray, stored);
+    QFETCH(int, configuration);
 
     CardRig r;
     QVERIFY2(r.Open(), qPrintable(r.Story()));
@@ -270,6 +283,9 @@ void TestE2EForm1::configureStoresWhatWasEntered()
     if (QTest::currentTestFailed())
         return;
     QCOMPARE(StoredState(r.state), ExpectedState(stored));
+    if (configuration >= 0)
+        QCOMPARE(Text(r.trace), CliBytes(testsupport::CardConfigurations()[static_cast<std::size_t>(configuration)],
+                                         r.work.Path()));
 }
 
 // The keystrokes of "Using the tool" in the README, from start-up, into

@@ -98,6 +98,15 @@ public:
             return std::nullopt;
         return logName;
     }
+    std::string cardSays; // what ReadByteFromBoard hands out, byte by byte
+    bool ReadByteFromBoard(std::uint8_t &byte, std::int32_t) override
+    {
+        if (cardSays.empty())
+            return false;
+        byte = static_cast<std::uint8_t>(cardSays.front());
+        cardSays.erase(0, 1);
+        return true;
+    }
     // Queries, not recorded: the window asks them on every readiness check.
     bool IsLineUp() override { return portOpen && lineUp; }
     bool HasLostData() override { return lostData; }

@@ -5,8 +5,8 @@
 #include "gateway_commands.h"
 #include "send_run.h"
 
+#include <algorithm>
 #include <chrono>
-#include <thread>
 
 namespace cli {
 
@@ -17,6 +17,8 @@ using namespace std::chrono_literals;
 // Far beyond the line time of the longest configuration at 9600 baud: a
 // line that has not drained by then is not draining.
 constexpr auto kDrainLimit = 30s;
+// How often the send looks whether the bytes have left.
+constexpr auto kPoll = 5ms;
 
 std::string Failed(const std::string &what, const std::vector<std::string> &lines)
 {
@@ -24,10 +26,27 @@ std::string Failed(const std::string &what, const std::vector<std::string> &line
     return what + (configuring ? "; the card was not told to apply the configuration" : "");
 }
 
+// Hands every byte the card sends to `heard` until `until`, or until the
+// card has been quiet for `quietEnds`.
+void Listen(BoardLink &link, const Listening &listening, std::chrono::steady_clock::time_point until)
+{
+    auto lastHeard = std::chrono::steady_clock::now();
+    for (auto now = lastHeard; now < until; now = std::chrono::steady_clock::now()) {
+        if (listening.quietEnds.count() > 0 && now - lastHeard >= listening.quietEnds)
+            return;
+        const auto wait = std::min(std::chrono::duration_cast<std::chrono::milliseconds>(until - now), kPoll);
+        if (const auto byte = link.ReadFromCard(wait)) {
+            lastHeard = std::chrono::steady_clock::now();
+            if (listening.heard)
+                listening.heard(static_cast<char>(*byte));
+        }
+    }
+}
+
 } // namespace
 
 SendOutcome SendToCard(SerialLibrary &library, std::int16_t port, const std::vector<std::string> &lines,
-                       const std::function<void(bool done)> &progress)
+                       const std::function<void(bool done)> &progress, const Listening &listening)
 {
     const std::string com = "COM" + std::to_string(port);
     BoardLink link(library);
@@ -42,16 +61,28 @@ SendOutcome SendToCard(SerialLibrary &library, std::int16_t port, const std::vec
     if (!link.IsPortOpen())
         return {kSendFailed, Failed("the line to " + com + " failed before anything was written", lines)};
 
+    // The log is touched only once the port is up, so a failed open leaves no file.
+    if (!listening.logFile.empty() && !link.StartLogging(listening.logFile)) {
+        link.ClosePort();
+        return {kRefused, "cannot log to " + listening.logFile + "; nothing was sent (the reason is above)"};
+    }
+
     GatewayCommands commands(link);
     SendRun run(link, commands);
     const bool written = run.Begin(lines);
     if (progress)
         progress(false);
+    // The card answers while the bytes still leave: listen meanwhile.
+    Listening meanwhile = listening;
+    meanwhile.quietEnds = {};
     const auto deadline = std::chrono::steady_clock::now() + kDrainLimit;
     while (written && run.Sending() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(5ms);
+        Listen(link, meanwhile, std::chrono::steady_clock::now() + kPoll);
     const bool drained = !run.Sending();
     const SendEnd end = run.End();
+    if (end == SendEnd::Sent && drained)
+        Listen(link, listening, std::chrono::steady_clock::now() + listening.atMost);
+    link.StopLogging();
     link.ClosePort();
     if (progress)
         progress(true);

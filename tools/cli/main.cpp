@@ -43,11 +43,13 @@ struct Options {
     QCommandLineOption card {"card", "configure: the [card NAME] section of the profile.", "NAME"};
     QCommandLineOption yes {"yes", "Send without asking; needed when standard input is not a terminal."};
     QCommandLineOption dryRun {"dry-run", "configure: print the command lines instead of sending them."};
+    QCommandLineOption log {"log", "Append what the card says to FILE.", "FILE"};
+    QCommandLineOption seconds {"seconds", "show-config: listen for S seconds (default 3).", "S", "3"};
     std::vector<std::pair<std::string, QCommandLineOption>> keys;
 
     explicit Options(QCommandLineParser &parser)
     {
-        parser.addOptions({com, profile, card, yes, dryRun});
+        parser.addOptions({com, profile, card, yes, dryRun, log, seconds});
         for (const auto &key : profile::Keys()) {
             const QString name = QString::fromUtf8(key.name.data(), static_cast<qsizetype>(key.name.size()));
             keys.emplace_back(std::string(key.name), QCommandLineOption(name, "configure: the profile's " + name
@@ -72,7 +74,15 @@ std::optional<int> Confirm(const std::string &question, bool yes)
     return Refuse(kRefused, "nothing sent");
 }
 
-int Send(std::int16_t port, const std::vector<std::string> &lines)
+// With a log, the card's answer to the last line is waited for: it comes
+// once the card has taken the line in, and lands in the log.
+cli::Listening LogOnly(const std::string &logFile)
+{
+    using namespace std::chrono_literals;
+    return {logFile, logFile.empty() ? 0ms : 3000ms, 500ms, {}};
+}
+
+int Send(std::int16_t port, const std::vector<std::string> &lines, const cli::Listening &listening)
 {
     const auto loaded = LoadSerialLibrary();
     if (!loaded.error.empty())
@@ -82,11 +92,14 @@ int Send(std::int16_t port, const std::vector<std::string> &lines)
         bytes += line.size();
     const std::string com = "COM" + std::to_string(port);
     const bool showProgress = isatty(STDERR_FILENO);
-    const auto outcome = cli::SendToCard(*loaded.library, port, lines, [&](bool done) {
-        if (showProgress)
-            std::cerr << (done ? " done\n" : "Sending " + std::to_string(bytes) + " bytes to " + com + " …")
-                      << std::flush;
-    });
+    const auto outcome = cli::SendToCard(
+        *loaded.library, port, lines,
+        [&](bool done) {
+            if (showProgress)
+                std::cerr << (done ? " done\n" : "Sending " + std::to_string(bytes) + " bytes to " + com + " …")
+                          << std::flush;
+        },
+        listening);
     if (outcome.status != cli::kSent)
         return Refuse(outcome.status, outcome.message);
     std::cout << "sent " << bytes << " bytes to " << com << std::endl;
@@ -142,7 +155,60 @@ int Configure(const QCommandLineParser &parser, const Options &options, std::int
     if (const auto declined = Confirm("Configure the card on COM" + std::to_string(port) + "?",
                                       parser.isSet(options.yes)))
         return *declined;
-    return Send(port, lines);
+    return Send(port, lines, LogOnly(parser.value(options.log).toStdString()));
+}
+
+// The card's answer line by line as it arrives, without its carriage
+// returns; what the device sends is escaped, so it cannot steer a terminal.
+class AnswerPrinter {
+public:
+    void Byte(char c)
+    {
+        ++bytes_;
+        if (c == '\r')
+            return;
+        if (c != '\n') {
+            line_ += c;
+            return;
+        }
+        std::cout << devices::Printable(line_) << std::endl;
+        line_.clear();
+    }
+    void Finish()
+    {
+        if (!line_.empty())
+            std::cout << devices::Printable(line_) << std::endl;
+    }
+    [[nodiscard]] bool HeardAnything() const { return bytes_ > 0; }
+
+private:
+    std::string line_;
+    std::size_t bytes_ = 0;
+};
+
+int ShowConfig(const QCommandLineParser &parser, const Options &options, std::int16_t port)
+{
+    bool numeric = false;
+    const double seconds = parser.value(options.seconds).toDouble(&numeric);
+    if (!numeric || !(seconds > 0 && seconds <= 3600))
+        return Refuse(kBadUsage, "--seconds takes a number of seconds above 0, up to 3600");
+    const auto loaded = LoadSerialLibrary();
+    if (!loaded.error.empty())
+        return Refuse(cli::kPortNotOpened, loaded.error);
+
+    AnswerPrinter printer;
+    const cli::Listening listening {parser.value(options.log).toStdString(),
+                                    std::chrono::milliseconds(static_cast<long long>(seconds * 1000)),
+                                    {},
+                                    [&printer](char c) { printer.Byte(c); }};
+    const auto outcome = cli::SendToCard(*loaded.library, port, {gateway::LogConfigLine()}, {}, listening);
+    printer.Finish();
+    if (outcome.status != cli::kSent)
+        return Refuse(outcome.status, outcome.message);
+    if (!printer.HeardAnything())
+        return Refuse(cli::kSendFailed, "the card on COM" + std::to_string(port) + " answered nothing within "
+                                            + parser.value(options.seconds).toStdString() + " s");
+    return cli::kSent;
 }
 
 // The options that `command` does not take, by name.
@@ -155,9 +221,14 @@ std::optional<std::string> StrayOption(const QCommandLineParser &parser, const O
         for (const auto &[key, option] : options.keys)
             stray.push_back(&option);
     }
+    if (command != "show-config")
+        stray.push_back(&options.seconds);
+    if (command == "show-config")
+        stray.push_back(&options.yes);
     if (command == "profile") {
         stray.push_back(&options.com);
         stray.push_back(&options.yes);
+        stray.push_back(&options.log);
     }
     for (const auto *option : stray)
         if (parser.isSet(*option))
@@ -180,11 +251,12 @@ int main(int argc, char **argv)
         "Commands:\n"
         "  configure   send a configuration: from --profile FILE [--card NAME] and the key options\n"
         "  delete      erase the card's configuration\n"
+        "  show-config print the configuration the card holds, as it answers\n"
         "  profile     print a commented profile with every key and its allowed values\n"
         "\n"
         "Exit status: 0 sent (or printed), 1 input refused, 2 wrong usage, 3 port not opened,\n"
-        "4 a write failed or the line was lost.");
-    parser.addPositionalArgument("command", "configure, delete or profile.", "command");
+        "4 a write failed, the line was lost, or the card answered nothing (show-config).");
+    parser.addPositionalArgument("command", "configure, delete, show-config or profile.", "command");
     const Options options(parser);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
@@ -198,10 +270,11 @@ int main(int argc, char **argv)
 
     const QStringList args = parser.positionalArguments();
     if (args.size() != 1)
-        return Refuse(kBadUsage, "give one command: configure, delete or profile. See tovrik-cli --help.");
+        return Refuse(kBadUsage, "give one command: configure, delete, show-config or profile. See tovrik-cli --help.");
     const std::string command = args.front().toStdString();
-    if (command != "configure" && command != "delete" && command != "profile")
-        return Refuse(kBadUsage, "unknown command '" + command + "'; the commands are configure, delete and profile");
+    if (command != "configure" && command != "delete" && command != "show-config" && command != "profile")
+        return Refuse(kBadUsage,
+                      "unknown command '" + command + "'; the commands are configure, delete, show-config and profile");
     if (const auto stray = StrayOption(parser, options, command))
         return Refuse(kBadUsage, "--" + *stray + " does not go with " + command);
 
@@ -218,7 +291,10 @@ int main(int argc, char **argv)
         if (const auto declined = Confirm("Erase the configuration of the card on COM" + std::to_string(port) + "?",
                                           parser.isSet(options.yes)))
             return *declined;
-        return Send(static_cast<std::int16_t>(port), {gateway::ClearConfigLine()});
+        return Send(static_cast<std::int16_t>(port), {gateway::ClearConfigLine()},
+                    LogOnly(parser.value(options.log).toStdString()));
     }
+    if (command == "show-config")
+        return ShowConfig(parser, options, static_cast<std::int16_t>(port));
     return Configure(parser, options, static_cast<std::int16_t>(port));
 }
