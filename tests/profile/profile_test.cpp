@@ -59,6 +59,12 @@ INSTANTIATE_TEST_SUITE_P(
                  "site.ini:2: dhcp: 'maybe' is not one of yes, no"},
         Refusal {"OutsideASection", "ip = 10.0.0.5\n", "", "site.ini:1: ip: outside [defaults] and [card NAME]"},
         Refusal {"NoEqualsSign", "[defaults]\nip 10.0.0.5\n", "", "site.ini:2: ip 10.0.0.5: not a line 'key = value'"},
+        Refusal {"NotAnAddress", "[defaults]\nip = abc\n", "",
+                 "site.ini:2: ip: 'abc' does not fit the IP Address row: four numbers of up to three digits, with dots"},
+        Refusal {"MoreThanTheRowHolds", "[defaults]\nip = 1.2.3.4567\nnbx_mac = 1:2:3:4:5:6:7\n", "",
+                 "site.ini:2: ip: '1.2.3.4567' does not fit the IP Address row: four numbers of up to three digits, "
+                 "with dots\nsite.ini:3: nbx_mac: '1:2:3:4:5:6:7' does not fit the NBX MAC Address row: six "
+                 "hexadecimal pairs, with or without colons"},
         Refusal {"CardNotInTheFile", "[card a]\n", "b", "site.ini: no section [card b]"}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -110,8 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "", {}, "|||", "00|a0|24|1b|2c|3d", "not used: nbx_ip (Ethernet)", ""},
         Accepted {"MacWithoutSeparators", "[defaults]\nprotocol = ethernet\nseveral_nbx = yes\nnbx_mac = 00A0241B2C3D\n",
                   "", {}, "|||", "00|a0|24|1b|2c|3d", "", ""},
-        Accepted {"FullBoxTakesNoMore", "[defaults]\nprotocol = standard\nip = 1.2.3.4567\n", "", {},
-                  "1|2|3|456", "|||||", "", "subnet (Subnet), gateway (Gateway)"},
+        Accepted {"FullBoxMovesOn", "[defaults]\nprotocol = standard\nip = 100200.3.4\n", "", {},
+                  "100|200|3|4", "|||||", "", "subnet (Subnet), gateway (Gateway)"},
         Accepted {"RemoteOpensTheDhcpQuestionOnTheFly",
                   "[defaults]\nprotocol = onthefly\ndhcp = yes\nremote_nbx = yes\nip = 10.0.0.5\n"
                   "nbx_ip = 10.0.1.2\n",
