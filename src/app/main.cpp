@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTimer>
 
 #include <iostream>
 
@@ -26,6 +27,16 @@ int main(int argc, char *argv[])
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption profile(
+        QStringLiteral("profile"),
+        QStringLiteral("Fill in the window from the site profile FILE, as typing would; "
+                       "nothing is sent before Configure Gateway is pressed."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption card(
+        QStringLiteral("card"),
+        QStringLiteral("With --profile: lay the profile's section [card NAME] over its [defaults]."),
+        QStringLiteral("NAME"));
+    parser.addOptions({profile, card});
 
     // Help and version before QApplication, which needs a display. Qt's
     // options are still unknown here, so wrong ones are reported further down.
@@ -38,6 +49,10 @@ int main(int argc, char *argv[])
         if (parser.isSet(help))
             parser.showHelp(0);
         parser.showVersion();
+    }
+    if (parser.isSet(card) && !parser.isSet(profile)) {
+        std::cerr << "tovrik: --card goes only with --profile. See tovrik --help.\n";
+        return 2;
     }
 
     QApplication app(argc, argv);
@@ -59,5 +74,13 @@ int main(int argc, char *argv[])
     QtTicker lineWatch(1000);
     Form1 form(link, commands, boxes, timer1, lineWatch);
     form.show();
+    // Filled in from the event loop, with the window shown, as a technician
+    // fills it in; a refused profile's box comes up over it.
+    if (parser.isSet(profile)) {
+        QTimer::singleShot(0, &form, [&form, path = parser.value(profile), name = parser.value(card)] {
+            for (const auto &unused : form.FillFromProfile(path.toLocal8Bit().toStdString(), name.toStdString()))
+                std::cerr << "tovrik: " << unused << '\n';
+        });
+    }
     return QApplication::exec();
 }

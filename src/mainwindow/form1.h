@@ -15,6 +15,7 @@
 
 #include <array>
 #include <memory>
+#include <string>
 #include <vector>
 
 class BoardLink;
@@ -61,10 +62,21 @@ public:
     void Advanced_Click();
     void Version_Click();
 
+    // Fills the shown window (a hidden box takes no focus, so typing would
+    // not move along a row) from the site profile at `path`, its [card NAME]
+    // laid over [defaults] (`card` empty: [defaults] alone), through the
+    // handlers that a technician's clicks and typing run; sends nothing. A
+    // refused profile is reported in one box, a refusal a line, and leaves
+    // the window as it was. Returns "not used: subnet (Ethernet)" for each
+    // value that met a closed row or question.
+    std::vector<std::string> FillFromProfile(const std::string &path, const std::string &card);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    class ProfileEntry; // the profile's steps as clicks and keys: form1_profile.cpp
+
     void BuildControls();
     void BuildProtocolRow();
     void BuildIPSettings();

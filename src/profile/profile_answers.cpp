@@ -5,6 +5,7 @@
 #include "section_rules.h"
 
 #include <span>
+#include <utility>
 
 namespace profile {
 
@@ -126,105 +127,153 @@ Protocol ProtocolFromValue(const std::string &value)
                                : Protocol::Ethernet;
 }
 
-} // namespace
-
-namespace {
-
-// The window as a profile fills it in: the open sections, and what was
-// given for a closed one.
-class Filling {
+// The plain answers as a profile fills them in: the open sections follow
+// the window's section rules.
+class PlainEntry final : public AnswerEntry {
 public:
-    explicit Filling(const Settings &settings) : settings_(settings) {}
-
     // A fresh window has chosen Ethernet.
-    void ChooseProtocol()
+    PlainEntry()
     {
-        a().protocol = Protocol::Ethernet;
-        section_rules::ProtocolChosen(a(), open_);
-        if (const auto *value = Given("protocol"); value && ProtocolFromValue(*value) != a().protocol) {
-            a().protocol = ProtocolFromValue(*value);
-            section_rules::ProtocolChosen(a(), open_);
-        }
+        a_.protocol = Protocol::Ethernet;
+        section_rules::ProtocolChosen(a_, open_);
     }
 
-    // A click on a closed question changes nothing; one on the answer
-    // already chosen runs no handler.
-    void Answer(std::string_view key, bool OpenSections::*isOpen, bool Answers::*field,
-                void (*rule)(const Answers &, WindowSections &))
+    void ChooseProtocol(Protocol protocol) override
     {
-        const auto *value = Given(key);
-        if (!value)
+        if (protocol == a_.protocol)
             return;
-        if (!(open_.*isOpen))
-            return NotUsed(key);
-        if (const bool yes = *value == "yes"; yes != a().*field) {
-            a().*field = yes;
-            rule(a(), open_);
-        }
+        a_.protocol = protocol;
+        section_rules::ProtocolChosen(a_, open_);
     }
 
-    void Type(std::string_view key, bool OpenSections::*isOpen, std::span<std::string> row, bool hex,
-              int firstMaxLength, int lastMaxLength)
+    void Answer(Question question, bool yes) override
     {
-        const auto *value = Given(key);
-        if (!value)
+        const auto &q = Of(question);
+        if (!(open_.*q.isOpen) || a_.*q.field == yes)
             return;
-        if (!(open_.*isOpen))
-            return NotUsed(key);
-        TypedRow(row, hex, firstMaxLength, lastMaxLength).Type(*value);
+        a_.*q.field = yes;
+        q.rule(a_, open_);
     }
 
-    void Check(std::string_view key, CheckState &state)
+    [[nodiscard]] bool IsOpen(Question question) const override { return open_.*Of(question).isOpen; }
+    [[nodiscard]] bool IsOpen(AddressRow row) const override { return open_.*Of(row).isOpen; }
+
+    void Type(AddressRow row, std::string_view text) override
     {
-        if (const auto *value = Given(key))
-            state = *value == "yes" ? CheckState::Checked : CheckState::Unchecked;
+        const auto &r = Of(row);
+        if (open_.*r.isOpen)
+            TypedRow(r.boxes(a_), r.hex, r.firstMaxLength, r.lastMaxLength).Type(text);
     }
 
-    [[nodiscard]] const std::string *Given(std::string_view key) const
+    void PickCountry(std::string_view country) override { a_.country = country; }
+
+    void SetCheck(AudioCheck check, bool checked) override
     {
-        const auto it = settings_.find(key);
-        return it == settings_.end() ? nullptr : &it->second.value;
+        (check == AudioCheck::RememberAudio ? a_.rememberAudio : a_.boostAudio) =
+            checked ? CheckState::Checked : CheckState::Unchecked;
     }
 
-    Answers &a() { return out_.answers; }
-    [[nodiscard]] const OpenSections &Open() const { return open_; }
-    FilledAnswers &Out() { return out_; }
+    [[nodiscard]] Answers Current() const override
+    {
+        Answers a = a_;
+        a.nbxIpOpen = open_.nbxIp;
+        return a;
+    }
 
 private:
-    void NotUsed(std::string_view key)
+    struct QuestionParts {
+        bool OpenSections::*isOpen;
+        bool Answers::*field;
+        void (*rule)(const Answers &, WindowSections &);
+    };
+    static const QuestionParts &Of(Question question)
     {
-        out_.unused.push_back("not used: " + std::string(key) + " (" + ClosedBecause(key, a()) + ")");
+        static const QuestionParts remote {&OpenSections::remoteChoice, &Answers::remoteNbx,
+                                           section_rules::RemoteNBXAnswered};
+        static const QuestionParts dhcp {&OpenSections::dhcpChoice, &Answers::dhcpServer,
+                                         section_rules::DHCPServerAnswered};
+        static const QuestionParts several {&OpenSections::always, &Answers::moreThanOneNbx,
+                                            section_rules::MoreThanOneNBXAnswered};
+        return question == Question::RemoteNbx ? remote : question == Question::Dhcp ? dhcp : several;
     }
 
-    const Settings &settings_;
-    FilledAnswers out_;
+    struct RowParts {
+        bool OpenSections::*isOpen;
+        std::span<std::string> (*boxes)(Answers &);
+        bool hex;
+        int firstMaxLength, lastMaxLength; // as the window's boxes take them
+    };
+    static const RowParts &Of(AddressRow row)
+    {
+        static const RowParts rows[] = { // in the order of AddressRow
+            {&OpenSections::ipSettings, [](Answers &a) { return std::span<std::string>(a.ip); }, false, 3, 3},
+            {&OpenSections::ipSettings, [](Answers &a) { return std::span<std::string>(a.subnet); }, false, 3, 3},
+            {&OpenSections::ipSettings, [](Answers &a) { return std::span<std::string>(a.gateway); }, false, 3, 3},
+            // the NBX row takes a fourth digit but advances at three
+            {&OpenSections::nbxIp, [](Answers &a) { return std::span<std::string>(a.nbxIp); }, false, 4, 3},
+            {&OpenSections::nbxMac, [](Answers &a) { return std::span<std::string>(a.mac); }, true, 2, 2},
+        };
+        return rows[static_cast<std::size_t>(row)];
+    }
+
+    Answers a_;
     OpenSections open_;
 };
 
 } // namespace
 
+std::vector<std::string> EnterSettings(const Settings &settings, AnswerEntry &entry)
+{
+    std::vector<std::string> unused;
+    const auto given = [&](std::string_view key) -> const std::string * {
+        const auto it = settings.find(key);
+        return it == settings.end() ? nullptr : &it->second.value;
+    };
+    const auto notUsed = [&](std::string_view key) {
+        unused.push_back("not used: " + std::string(key) + " (" + ClosedBecause(key, entry.Current()) + ")");
+    };
+
+    if (const auto *value = given("protocol"))
+        entry.ChooseProtocol(ProtocolFromValue(*value));
+    // The remote question first: under IP On the Fly it opens the DHCP question.
+    static constexpr std::pair<std::string_view, Question> kQuestions[] = {
+        {"remote_nbx", Question::RemoteNbx}, {"dhcp", Question::Dhcp}, {"several_nbx", Question::SeveralNbx}};
+    for (const auto &[key, question] : kQuestions) {
+        if (const auto *value = given(key)) {
+            if (entry.IsOpen(question))
+                entry.Answer(question, *value == "yes");
+            else
+                notUsed(key);
+        }
+    }
+    static constexpr std::pair<std::string_view, AddressRow> kRows[] = {
+        {"ip", AddressRow::Ip},         {"subnet", AddressRow::Subnet}, {"gateway", AddressRow::Gateway},
+        {"nbx_ip", AddressRow::NbxIp}, {"nbx_mac", AddressRow::NbxMac}};
+    for (const auto &[key, row] : kRows) {
+        if (const auto *value = given(key)) {
+            if (entry.IsOpen(row))
+                entry.Type(row, *value);
+            else
+                notUsed(key);
+        }
+    }
+    if (const auto *value = given("country"))
+        entry.PickCountry(*value);
+    static constexpr std::pair<std::string_view, AudioCheck> kChecks[] = {
+        {"remember_audio", AudioCheck::RememberAudio}, {"boost_audio", AudioCheck::BoostAudio}};
+    for (const auto &[key, check] : kChecks)
+        if (const auto *value = given(key))
+            entry.SetCheck(check, *value == "yes");
+    return unused;
+}
+
 FilledAnswers FillAnswers(const Settings &settings)
 {
-    Filling f(settings);
-    Answers &a = f.a();
-    f.ChooseProtocol();
-    // The remote question first: under IP On the Fly it opens the DHCP question.
-    f.Answer("remote_nbx", &OpenSections::remoteChoice, &Answers::remoteNbx, section_rules::RemoteNBXAnswered);
-    f.Answer("dhcp", &OpenSections::dhcpChoice, &Answers::dhcpServer, section_rules::DHCPServerAnswered);
-    f.Answer("several_nbx", &OpenSections::always, &Answers::moreThanOneNbx, section_rules::MoreThanOneNBXAnswered);
-
-    f.Type("ip", &OpenSections::ipSettings, a.ip, false, 3, 3);
-    f.Type("subnet", &OpenSections::ipSettings, a.subnet, false, 3, 3);
-    f.Type("gateway", &OpenSections::ipSettings, a.gateway, false, 3, 3);
-    f.Type("nbx_ip", &OpenSections::nbxIp, a.nbxIp, false, 4, 3); // the NBX row takes a fourth digit
-    f.Type("nbx_mac", &OpenSections::nbxMac, a.mac, true, 2, 2);
-    a.nbxIpOpen = f.Open().nbxIp;
-
-    if (const auto *value = f.Given("country"))
-        a.country = *value;
-    f.Check("remember_audio", a.rememberAudio);
-    f.Check("boost_audio", a.boostAudio);
-    return f.Out();
+    PlainEntry entry;
+    FilledAnswers filled;
+    filled.unused = EnterSettings(settings, entry);
+    filled.answers = entry.Current();
+    return filled;
 }
 
 std::vector<std::string> MissingEntries(const Answers &a)

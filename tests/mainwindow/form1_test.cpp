@@ -1,11 +1,14 @@
 // The real main window driven as a technician drives it: clicks, typing,
 // questions answered, timer ticks delivered one by one.
+#include "configuration.h"
 #include "form1_fixture.h"
+#include "profile_answers.h"
 #include "tovrik_version.h"
 
 #include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QKeySequence>
 #include <QLabel>
@@ -15,6 +18,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTemporaryDir>
 
 #include <functional>
 
@@ -68,6 +72,30 @@ QString SectionMismatch(const Form1Rig &r)
             if (r.EnabledProperty(name.toLatin1().constData()) != want)
                 return name + (want ? " should be enabled" : " should be disabled");
     return {};
+}
+
+// What the window holds: the selected answers and ticked boxes, each row
+// with a text box by box, and a chosen country.
+QString Filled(const Form1Rig &r)
+{
+    QStringList out;
+    for (const char *name : kOptionButtons)
+        if (r.Checked(name))
+            out << name;
+    for (const char *name : {"Check1", "Check2"})
+        if (r.Checked(name))
+            out << name;
+    const std::pair<const char *, int> rows[] = {{"IP", 4}, {"Sub", 4}, {"gw", 4}, {"NBXIP", 4}, {"Mac", 6}};
+    for (const auto &[row, n] : rows) {
+        QStringList texts;
+        for (int i = 1; i <= n; ++i)
+            texts << r.Box(qPrintable(QString::fromLatin1(row) + QString::number(i)))->text();
+        if (!texts.join(QString()).isEmpty())
+            out << QString::fromLatin1(row) + ' ' + texts.join('|');
+    }
+    if (const QString country = r.Get<QComboBox>("CountryCode")->currentText(); country != kNoCountry)
+        out << country;
+    return out.join(", ");
 }
 
 // Every stop the accessibility bus offers the focus, with the parts of a
@@ -136,6 +164,9 @@ private slots:
     void loggingThatStoppedIsNotClaimed();
     void staleNBXAddressUnderEthernet_data();
     void staleNBXAddressUnderEthernet();
+
+    void filledFromAProfile_data();
+    void filledFromAProfile();
 };
 
 void TestForm1::startUpWithCom1Missing()
@@ -1023,6 +1054,72 @@ void TestForm1::staleNBXAddressUnderEthernet()
     r.Click("Command1");
     QCOMPARE(r.boxes.shown, std::vector<std::string> {kConfigureQuestion});
     QVERIFY(QString::fromStdString(r.library.written).contains(sent));
+}
+
+void TestForm1::filledFromAProfile_data()
+{
+    QTest::addColumn<QString>("ini"); // null: no file
+    QTest::addColumn<QString>("card");
+    QTest::addColumn<QString>("filled");
+    QTest::addColumn<QStringList>("unused");
+    QTest::addColumn<bool>("configure");
+    QTest::addColumn<QString>("box"); // %1: the profile's path
+    const QString fresh = "Option1, DHCPNo, NBXNo, RemoteNo, Check1";
+    QTest::newRow("standard IP, card over defaults")
+        << "[defaults]\nprotocol = standard\nsubnet = 255.255.255.0\ngateway = 10.0.0.1\n\n"
+           "[card front]\nip = 10.0.0.5\n[card back]\nip = 10.0.0.6\n"
+        << "front" << "Option3, DHCPNo, NBXNo, RemoteNo, Check1, IP 10|0|0|5, Sub 255|255|255|0, gw 10|0|0|1"
+        << QStringList() << true << QString();
+    QTest::newRow("Ethernet: the MAC row, the card's rows closed")
+        << "[defaults]\nprotocol = ethernet\nsubnet = 255.255.255.0\nseveral_nbx = yes\n"
+           "nbx_mac = 00:A0:24:1B:2C:3D\ncountry = United Kingdom\nremember_audio = no\nboost_audio = yes\n"
+        << "" << "Option1, DHCPNo, NBXYes, RemoteNo, Check2, Mac 00|a0|24|1b|2c|3d, United Kingdom"
+        << QStringList {"not used: subnet (Ethernet)"} << true << QString();
+    QTest::newRow("on the fly: remote opens the DHCP question, which closes the card's rows")
+        << "[defaults]\nprotocol = onthefly\ndhcp = yes\nremote_nbx = yes\nip = 10.0.0.5\nnbx_ip = 10.0.1.2\n"
+        << "" << "Option2, DHCPYes, NBXNo, RemoteYes, Check1, NBXIP 10|0|1|2"
+        << QStringList {"not used: ip (IP On the Fly, dhcp = yes)"} << false << QString();
+    QTest::newRow("refused: every refusal in one box")
+        << "[defaults]\nprotocol = Ethernet\nnetmask = 255.0.0.0\nip = 10.0.0.5\n[card a]\ndhcp = yes\ndhcp = no\n"
+        << "b" << fresh << QStringList() << true
+        << "%1:2: protocol: 'Ethernet' is not one of ethernet, onthefly, standard\n%1:3: netmask: unknown key\n"
+           "%1:7: dhcp: duplicate key, first set on line 6\n%1: no section [card b]";
+    QTest::newRow("refused: no such file") << QString() << "" << fresh << QStringList() << true
+                                           << "%1: cannot be read: No such file or directory";
+}
+
+// The window filled by its own handlers comes to what tovrik-cli sends.
+void TestForm1::filledFromAProfile()
+{
+    QFETCH(QString, ini);
+    QFETCH(QString, card);
+    QFETCH(QString, filled);
+    QFETCH(QStringList, unused);
+    QFETCH(bool, configure);
+    QFETCH(QString, box);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("site.ini");
+    if (!ini.isNull()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(ini.toUtf8()) == ini.size());
+    }
+    Form1Rig r;
+    QStringList notes;
+    for (const auto &line : r.form->FillFromProfile(path.toStdString(), card.toStdString()))
+        notes << QString::fromStdString(line);
+
+    QCOMPARE(Filled(r), filled);
+    QCOMPARE(notes, unused);
+    QVERIFY2(SectionMismatch(r).isEmpty(), qPrintable(SectionMismatch(r)));
+    QCOMPARE(r.Get("Command1")->isEnabled(), configure);
+    QCOMPARE(r.boxes.shown, box.isEmpty() ? std::vector<std::string> {}
+                                          : std::vector<std::string> {box.arg(path).toStdString()});
+    QVERIFY(r.library.written.empty());
+    if (box.isEmpty()) {
+        const auto reading = profile::ReadProfileFile(path.toStdString(), card.toStdString());
+        const auto plain = profile::FillAnswers(reading.settings);
+        QCOMPARE(ConfigurationLines(r.form->ReadAnswers()), ConfigurationLines(plain.answers));
+    }
 }
 
 QTEST_MAIN(TestForm1)
