@@ -4,7 +4,7 @@
 # values and options it knows are the ones tovrik-cli itself names.
 # Usage: completion_test.sh COMPLETION_FILE TOVRIK_CLI
 set -uo pipefail
-completion=$1 cli=$2
+completion=$1 cli=$(realpath "$2")
 # shellcheck source=/dev/null
 source "$completion" || { echo "FAIL: sourcing $completion"; exit 1; }
 failures=0
