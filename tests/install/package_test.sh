@@ -66,6 +66,7 @@ runs)
   [ "$(basename "$dir"/*.deb)" = "tovrik_${version}_amd64.deb" ] || fail "package name: $(basename "$dir"/*.deb)"
   for f in usr/bin/tovrik usr/bin/brenlock-sim usr/bin/tovrik-ports usr/bin/tovrik-cli "$library" \
            usr/share/man/man1/tovrik.1.gz usr/share/man/man1/brenlock-sim.1.gz usr/share/man/man1/tovrik-ports.1.gz usr/share/man/man1/tovrik-cli.1.gz \
+           usr/share/bash-completion/completions/tovrik-cli \
            usr/share/doc/tovrik/copyright usr/share/doc/tovrik/changelog.gz; do
     [ -e "$root/$f" ] || fail "$f is missing"
   done
