@@ -97,6 +97,9 @@ INSTANTIATE_TEST_SUITE_P(
         ExitRow {"SecondsOfAnotherCommand", {"configure", "--seconds", "1"}, 2,
                  "tovrik-cli: --seconds does not go with configure"},
         ExitRow {"NoSeconds", {"show-config", "--seconds", "0"}, 2, "tovrik-cli: --seconds takes"},
+        // The log is opened once the port is, and a log that cannot be kept stops the send.
+        ExitRow {"LogCannotBeKept", {"delete", "--com", "7", "--yes", "--log", "no/such/folder/card.log"}, 1,
+                 "tovrik-cli: cannot log to no/such/folder/card.log; nothing was sent"},
         ExitRow {"CardSilent", {"show-config", "--com", "7", "--seconds", "0.3"}, 4,
                  "tovrik-cli: the card on COM7 answered nothing within 0.3 s"}),
     [](const auto &info) { return std::string(info.param.name); });
