@@ -150,6 +150,8 @@ TEST_P(CliOnCard, StoresWhatTheWindowWould)
     std::string printed = dryRun.out;
     std::erase(printed, '\n');
     EXPECT_EQ(received, printed);
+    // The window's end-to-end test holds the window's bytes to the same.
+    EXPECT_EQ(cardsimtest::ReadFile(r.trace), GetParam().Bytes());
 }
 
 INSTANTIATE_TEST_SUITE_P(Window, CliOnCard, testing::ValuesIn(testsupport::CardConfigurations()),

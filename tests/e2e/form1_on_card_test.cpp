@@ -24,12 +24,10 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QTest>
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -185,20 +183,6 @@ QStringList StepsFor(const testsupport::CardConfiguration &configuration)
     return steps;
 }
 
-// What tovrik-cli --dry-run prints for a profile, with each line's carriage
-// return back in place of the "\r" shown.
-QString CliBytes(const testsupport::CardConfiguration &configuration, const fs::path &folder)
-{
-    const fs::path profile = folder / "row.ini";
-    std::ofstream(profile) << configuration.Profile();
-    QProcess cli;
-    cli.setStandardInputFile(QProcess::nullDevice());
-    cli.start(QStringLiteral(TOVRIK_CLI), {"configure", "--dry-run", "--profile", QString::fromStdString(profile)});
-    if (!cli.waitForFinished(kWaitMs) || cli.exitCode() != 0)
-        return "tovrik-cli failed: " + QString::fromUtf8(cli.readAllStandardError());
-    return QString::fromLatin1(cli.readAllStandardOutput()).remove('\n').replace("\\r", "\r");
-}
-
 // After Configure, with Yes to sending and No to exiting: returns once the
 // card answered the end of the configuration.
 void AwaitConfigured(CardRig &r)
@@ -250,7 +234,7 @@ void TestE2EForm1::configureStoresWhatWasEntered_data()
 {
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QByteArray>("stored"); // the settings that are set; all others must be null
-    QTest::addColumn<int>("configuration"); // the shared row, whose bytes tovrik-cli must send alike; -1: none
+    QTest::addColumn<int>("configuration"); // the shared row, whose bytes tovrik-cli sends alike; -1: none
 
     const auto &configurations = testsupport::CardConfigurations();
     for (std::size_t i = 0; i < configurations.size(); ++i)
@@ -284,8 +268,8 @@ void TestE2EForm1::configureStoresWhatWasEntered()
         return;
     QCOMPARE(StoredState(r.state), ExpectedState(stored));
     if (configuration >= 0)
-        QCOMPARE(Text(r.trace), CliBytes(testsupport::CardConfigurations()[static_cast<std::size_t>(configuration)],
-                                         r.work.Path()));
+        QCOMPARE(Text(r.trace), QString::fromStdString(
+                                    testsupport::CardConfigurations()[static_cast<std::size_t>(configuration)].Bytes()));
 }
 
 // The keystrokes of "Using the tool" in the README, from start-up, into

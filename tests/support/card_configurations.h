@@ -3,7 +3,12 @@
 // it, and as the card stores it afterwards.
 #pragma once
 
+#include "configuration.h"
+#include "profile_answers.h"
+#include "profile_reader.h"
+
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +28,18 @@ struct CardConfiguration {
         for (const auto &[key, value] : settings)
             text += key + " = " + value + "\n";
         return text;
+    }
+
+    // The bytes tovrik-cli sends for this row: the profile read and filled
+    // in as it reads and fills it, and the lines it makes of the answers.
+    [[nodiscard]] std::string Bytes() const
+    {
+        std::istringstream in(Profile());
+        const auto filled = profile::FillAnswers(profile::ReadProfile(in, name, {}).settings);
+        std::string bytes;
+        for (const auto &line : ConfigurationLines(filled.answers))
+            bytes += line;
+        return bytes;
     }
 };
 
