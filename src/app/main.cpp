@@ -13,52 +13,71 @@
 #include <QTimer>
 
 #include <iostream>
+#include <optional>
+#include <string>
+
+namespace {
+
+struct CommandLine {
+    QCommandLineParser parser;
+    QCommandLineOption help = parser.addHelpOption();
+    QCommandLineOption version = parser.addVersionOption();
+    QCommandLineOption profile {QStringLiteral("profile"),
+                                QStringLiteral("Fill in the window from the site profile FILE, as typing would; "
+                                               "nothing is sent before Configure Gateway is pressed."),
+                                QStringLiteral("FILE")};
+    QCommandLineOption card {QStringLiteral("card"),
+                             QStringLiteral("With --profile: lay the profile's section [card NAME] over its "
+                                            "[defaults]."),
+                             QStringLiteral("NAME")};
+
+    CommandLine()
+    {
+        parser.setApplicationDescription(QStringLiteral(
+            "Configures a Brenlock gateway card over a serial port: opens COM1 and the window."));
+        // Qt's own options are single-dash words (-platform, -style), not
+        // bundles of one-letter options such as -v.
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        parser.addOptions({profile, card});
+    }
+};
+
+// Help, version and wrong use before QApplication, which needs a display.
+// Qt's options are still unknown here, so wrong ones are reported later.
+// Nothing when the window may open; else the exit status.
+std::optional<int> AnsweredWithoutAWindow(CommandLine &line, int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    line.parser.parse(arguments);
+    if (line.parser.isSet(line.help) || line.parser.isSet(line.version)) {
+        const QCoreApplication core(argc, argv); // names the program in the usage line
+        if (line.parser.isSet(line.help))
+            line.parser.showHelp(0);
+        line.parser.showVersion();
+    }
+    if (line.parser.isSet(line.card) && !line.parser.isSet(line.profile)) {
+        std::cerr << "tovrik: --card goes only with --profile. See tovrik --help.\n";
+        return 2;
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication::setApplicationName(QStringLiteral("tovrik"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TOVRIK_VERSION));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Configures a Brenlock gateway card over a serial port: opens COM1 and the window."));
-    // Qt's own options are single-dash words (-platform, -style), not bundles
-    // of one-letter options such as -v.
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption profile(
-        QStringLiteral("profile"),
-        QStringLiteral("Fill in the window from the site profile FILE, as typing would; "
-                       "nothing is sent before Configure Gateway is pressed."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption card(
-        QStringLiteral("card"),
-        QStringLiteral("With --profile: lay the profile's section [card NAME] over its [defaults]."),
-        QStringLiteral("NAME"));
-    parser.addOptions({profile, card});
-
-    // Help and version before QApplication, which needs a display. Qt's
-    // options are still unknown here, so wrong ones are reported further down.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    parser.parse(arguments);
-    if (parser.isSet(help) || parser.isSet(version)) {
-        const QCoreApplication core(argc, argv); // names the program in the usage line
-        if (parser.isSet(help))
-            parser.showHelp(0);
-        parser.showVersion();
-    }
-    if (parser.isSet(card) && !parser.isSet(profile)) {
-        std::cerr << "tovrik: --card goes only with --profile. See tovrik --help.\n";
-        return 2;
-    }
+    CommandLine line;
+    if (const auto status = AnsweredWithoutAWindow(line, argc, argv))
+        return *status;
 
     QApplication app(argc, argv);
     // QApplication has taken out its own options: what is left must be ours.
-    parser.process(app);
-    if (!parser.positionalArguments().isEmpty()) {
+    line.parser.process(app);
+    if (!line.parser.positionalArguments().isEmpty()) {
         std::cerr << "tovrik: takes no arguments. See tovrik --help.\n";
         return 1;
     }
@@ -76,9 +95,11 @@ int main(int argc, char *argv[])
     form.show();
     // Filled in from the event loop, with the window shown, as a technician
     // fills it in; a refused profile's box comes up over it.
-    if (parser.isSet(profile)) {
-        QTimer::singleShot(0, &form, [&form, path = parser.value(profile), name = parser.value(card)] {
-            for (const auto &unused : form.FillFromProfile(path.toLocal8Bit().toStdString(), name.toStdString()))
+    if (line.parser.isSet(line.profile)) {
+        const std::string path = line.parser.value(line.profile).toLocal8Bit().toStdString();
+        const std::string card = line.parser.value(line.card).toStdString();
+        QTimer::singleShot(0, &form, [&form, path, card] {
+            for (const auto &unused : form.FillFromProfile(path, card))
                 std::cerr << "tovrik: " << unused << '\n';
         });
     }
