@@ -1,6 +1,7 @@
 #include "profile_answers.h"
 
 #include "octet_field.h"
+#include "profile_keys.h"
 #include "readiness.h"
 #include "section_rules.h"
 
@@ -129,6 +130,30 @@ Protocol ProtocolFromValue(const std::string &value)
 
 // The plain answers as a profile fills them in: the open sections follow
 // the window's section rules.
+// The address rows by profile key, in the window's order.
+constexpr std::pair<std::string_view, AddressRow> kAddressRows[] = {
+    {"ip", AddressRow::Ip},         {"subnet", AddressRow::Subnet}, {"gateway", AddressRow::Gateway},
+    {"nbx_ip", AddressRow::NbxIp}, {"nbx_mac", AddressRow::NbxMac}};
+
+struct RowParts {
+    bool OpenSections::*isOpen;
+    std::span<std::string> (*boxes)(Answers &);
+    bool hex;
+    int firstMaxLength, lastMaxLength; // as the window's boxes take them
+};
+const RowParts &PartsOf(AddressRow row)
+{
+    static const RowParts rows[] = { // in the order of AddressRow
+        {&OpenSections::ipSettings, [](Answers &a) { return std::span<std::string>(a.ip); }, false, 3, 3},
+        {&OpenSections::ipSettings, [](Answers &a) { return std::span<std::string>(a.subnet); }, false, 3, 3},
+        {&OpenSections::ipSettings, [](Answers &a) { return std::span<std::string>(a.gateway); }, false, 3, 3},
+        // the NBX row takes a fourth digit but advances at three
+        {&OpenSections::nbxIp, [](Answers &a) { return std::span<std::string>(a.nbxIp); }, false, 4, 3},
+        {&OpenSections::nbxMac, [](Answers &a) { return std::span<std::string>(a.mac); }, true, 2, 2},
+    };
+    return rows[static_cast<std::size_t>(row)];
+}
+
 class PlainEntry final : public AnswerEntry {
 public:
     // A fresh window has chosen Ethernet.
@@ -156,11 +181,11 @@ public:
     }
 
     [[nodiscard]] bool IsOpen(Question question) const override { return open_.*Of(question).isOpen; }
-    [[nodiscard]] bool IsOpen(AddressRow row) const override { return open_.*Of(row).isOpen; }
+    [[nodiscard]] bool IsOpen(AddressRow row) const override { return open_.*PartsOf(row).isOpen; }
 
     void Type(AddressRow row, std::string_view text) override
     {
-        const auto &r = Of(row);
+        const auto &r = PartsOf(row);
         if (open_.*r.isOpen)
             TypedRow(r.boxes(a_), r.hex, r.firstMaxLength, r.lastMaxLength).Type(text);
     }
@@ -197,24 +222,6 @@ private:
         return question == Question::RemoteNbx ? remote : question == Question::Dhcp ? dhcp : several;
     }
 
-    struct RowParts {
-        bool OpenSections::*isOpen;
-        std::span<std::string> (*boxes)(Answers &);
-        bool hex;
-        int firstMaxLength, lastMaxLength; // as the window's boxes take them
-    };
-    static const RowParts &Of(AddressRow row)
-    {
-        static const RowParts rows[] = { // in the order of AddressRow
-            {&OpenSections::ipSettings, [](Answers &a) { return std::span<std::string>(a.ip); }, false, 3, 3},
-            {&OpenSections::ipSettings, [](Answers &a) { return std::span<std::string>(a.subnet); }, false, 3, 3},
-            {&OpenSections::ipSettings, [](Answers &a) { return std::span<std::string>(a.gateway); }, false, 3, 3},
-            // the NBX row takes a fourth digit but advances at three
-            {&OpenSections::nbxIp, [](Answers &a) { return std::span<std::string>(a.nbxIp); }, false, 4, 3},
-            {&OpenSections::nbxMac, [](Answers &a) { return std::span<std::string>(a.mac); }, true, 2, 2},
-        };
-        return rows[static_cast<std::size_t>(row)];
-    }
 
     Answers a_;
     OpenSections open_;
@@ -246,10 +253,7 @@ std::vector<std::string> EnterSettings(const Settings &settings, AnswerEntry &en
                 notUsed(key);
         }
     }
-    static constexpr std::pair<std::string_view, AddressRow> kRows[] = {
-        {"ip", AddressRow::Ip},         {"subnet", AddressRow::Subnet}, {"gateway", AddressRow::Gateway},
-        {"nbx_ip", AddressRow::NbxIp}, {"nbx_mac", AddressRow::NbxMac}};
-    for (const auto &[key, row] : kRows) {
+    for (const auto &[key, row] : kAddressRows) {
         if (const auto *value = given(key)) {
             if (entry.IsOpen(row))
                 entry.Type(row, *value);
@@ -280,30 +284,19 @@ std::vector<std::string> MissingEntries(const Answers &a)
 {
     if (RequiredEntriesFilled(a))
         return {};
-    struct Row {
-        std::string_view key, name;
-        std::span<std::string> (*boxes)(Answers &);
-    };
-    static constexpr Row rows[] = {
-        {"ip", "IP Address", [](Answers &x) { return std::span<std::string>(x.ip); }},
-        {"subnet", "Subnet", [](Answers &x) { return std::span<std::string>(x.subnet); }},
-        {"gateway", "Gateway", [](Answers &x) { return std::span<std::string>(x.gateway); }},
-        {"nbx_ip", "NBX IP Address", [](Answers &x) { return std::span<std::string>(x.nbxIp); }},
-        {"nbx_mac", "NBX MAC Address", [](Answers &x) { return std::span<std::string>(x.mac); }},
-    };
     // A row is missing when readiness still fails with every other row filled.
     std::vector<std::string> missing;
-    for (const auto &row : rows) {
+    for (const auto &[key, row] : kAddressRows) {
         Answers othersFilled = a;
-        for (const auto &other : rows) {
-            if (&other == &row)
+        for (const auto &[otherKey, other] : kAddressRows) {
+            if (other == row)
                 continue;
-            for (auto &box : other.boxes(othersFilled))
+            for (auto &box : PartsOf(other).boxes(othersFilled))
                 if (box.empty())
                     box = "0";
         }
         if (!RequiredEntriesFilled(othersFilled))
-            missing.push_back(std::string(row.key) + " (" + std::string(row.name) + ")");
+            missing.push_back(std::string(key) + " (" + std::string(FindKey(key)->shape.row) + ")");
     }
     return missing;
 }
