@@ -149,6 +149,9 @@ bool CardPort::MakeReady()
         throw std::runtime_error(link_.string() + " no longer names this card's device; stopping");
     const int fd = open(device_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
+        // The tool came back before this ran, and holds it exclusively.
+        if (errno == EBUSY && !Closed())
+            return false;
         // EBUSY: exclusive, and we may not override that.
         Renew();
         return true;

@@ -41,7 +41,8 @@ public:
 
     // After the tool closed the device: clears the exclusive flag a killed
     // tool leaves behind and drops answers nobody read. When the device
-    // cannot be opened for that, the link is moved to a fresh one instead.
+    // cannot be opened for that, and nobody holds it, the link is moved to a
+    // fresh one instead.
     // Returns true when that happened. Throws when the link is no longer ours.
     bool MakeReady();
 

@@ -286,8 +286,11 @@ public:
                 continue;
             }
             bool hungUp = false;
+            // The poll's hang-up may be old news: the tool can close, and the
+            // next one open and write, before this looks. That one's answer
+            // must not be dropped, so the device is asked again.
             if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
-                hungUp = Receive() || (fds[1].revents & (POLLHUP | POLLERR));
+                hungUp = Receive() || ((fds[1].revents & (POLLHUP | POLLERR)) && port_->Closed());
             if (!hungUp && !output_.empty())
                 hungUp = Send();
             if (hungUp) {
