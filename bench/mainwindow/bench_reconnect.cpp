@@ -1,6 +1,7 @@
 // Reconnection on the real library: from the virtual card's link made anew
 // on the same COM port to Configure enabled again, with the window's own
-// timers; the card restarts at every phase of the once-a-second retry.
+// timers and its watch of the device folder; the card restarts at every
+// phase of the once-a-second fallback retry.
 #include "board_link.h"
 #include "fakes.h"
 #include "form1.h"
@@ -60,7 +61,7 @@ void ReconnectAfterRestart(benchmark::State &state)
 
     testsupport::FakeMessageBoxes boxes;
     QtTicker timer(250);
-    QtTicker lineWatch(1000);
+    FolderWatchTicker lineWatch(1000, {QString::fromStdString(devices.Path().string())});
     BoardLink link(testsupport::RealLibrary());
     GatewayCommands commands(link);
     Form1 form(link, commands, boxes, timer, lineWatch);
@@ -100,7 +101,7 @@ void ReconnectAfterRestart(benchmark::State &state)
     form.close();
     QDir::setCurrent(previousDir);
 }
-BENCHMARK(ReconnectAfterRestart)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(ReconnectAfterRestart)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 
 } // namespace
 

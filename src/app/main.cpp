@@ -3,6 +3,7 @@
 #include "form1.h"
 #include "gateway_commands.h"
 #include "library_loader.h"
+#include "port_names.h"
 #include "qt_message_boxes.h"
 #include "serial_library.h"
 #include "ticker.h"
@@ -90,7 +91,9 @@ int main(int argc, char *argv[])
     BoardLink link(*loaded.library);
     GatewayCommands commands(link);
     QtTicker timer1(250);
-    QtTicker lineWatch(1000);
+    // Where a card that went away comes back: its link, or the adapter's node.
+    FolderWatchTicker lineWatch(1000, {QString::fromStdString(devices::DeviceFolder().string()),
+                                       QStringLiteral("/dev"), QStringLiteral("/dev/serial/by-id")});
     Form1 form(link, commands, boxes, timer1, lineWatch);
     form.show();
     // Filled in from the event loop, with the window shown, as a technician

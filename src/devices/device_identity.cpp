@@ -1,6 +1,7 @@
 #include "device_identity.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <vector>
 
@@ -70,7 +71,82 @@ std::string UsbPort(const std::optional<fs::path> &node, const SystemRoots &root
     return folder ? folder->string() : std::string();
 }
 
+bool Later(const timespec &a, const timespec &b)
+{
+    return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
+}
+
+NodeId FromStat(const struct stat &st) { return NodeId {st.st_dev, st.st_ino, st.st_rdev, st.st_ctim}; }
+
+// A pseudo-terminal's node is made with the terminal: one made after the
+// link that names it belongs to whoever took the name since.
+bool NewerThanLink(const NodeId &node, const std::optional<EntryStamp> &entry)
+{
+    return entry && Later(node.changed, entry->changed);
+}
+
+constexpr const char *kNameTaken = "its link is older than the device it names, whose name another program may "
+                                   "have taken since; waiting for the link to be made anew";
+
 } // namespace
+
+bool SameNode(const NodeId &a, const NodeId &b)
+{
+    return a.device == b.device && a.inode == b.inode && a.rdev == b.rdev;
+}
+
+std::optional<NodeId> NodeOf(const fs::path &path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    return FromStat(st);
+}
+
+std::optional<NodeId> NodeOfDescriptor(int fd)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return std::nullopt;
+    return FromStat(st);
+}
+
+std::optional<std::string> UntrustedLink(const fs::path &link)
+{
+    const uid_t me = ::geteuid();
+    const auto others = [&](uid_t owner) { return owner != me && owner != 0; };
+    struct stat entry {}, folder {};
+    if (::lstat(link.c_str(), &entry) != 0)
+        return std::nullopt; // nothing there: opening it fails by itself
+    const fs::path dir = link.parent_path().empty() ? fs::path(".") : link.parent_path();
+    if (others(entry.st_uid))
+        return link.string() + " was made by another user (uid " + std::to_string(entry.st_uid)
+            + "); not following it";
+    if (::stat(dir.c_str(), &folder) != 0)
+        return std::nullopt;
+    if (others(folder.st_uid))
+        return "the device folder " + dir.string() + " belongs to another user (uid " + std::to_string(folder.st_uid)
+            + "); not following its links";
+    if (folder.st_mode & S_IWOTH)
+        return "the device folder " + dir.string() + " may be written by every user, who could point it at any "
+            "device; make it private (chmod 700 " + dir.string() + ")";
+    return std::nullopt;
+}
+
+std::optional<Mismatch> OpenedOtherThanNamed(const DeviceName &name, const std::optional<EntryStamp> &entry,
+                                             const NodeId &opened, bool linkMadeAnew)
+{
+    if (!name.mapped)
+        return std::nullopt; // the kernel's own node: no link to swap
+    if (StampOf(name.path) != entry)
+        return Mismatch {"its link was replaced while it was being opened", true};
+    const auto now = NodeOf(name.path);
+    if (!now || !SameNode(*now, opened))
+        return Mismatch {"what its link leads to changed while it was being opened", true};
+    if (linkMadeAnew && NewerThanLink(opened, entry))
+        return Mismatch {kNameTaken, false};
+    return std::nullopt;
+}
 
 std::optional<EntryStamp> StampOf(const fs::path &entry)
 {
@@ -81,16 +157,16 @@ std::optional<EntryStamp> StampOf(const fs::path &entry)
 }
 
 OpenedDevice DescribeOpened(int port, const DeviceName &name, const std::optional<EntryStamp> &entry,
-                            const SystemRoots &roots)
+                            const NodeId &node, const SystemRoots &roots)
 {
-    OpenedDevice opened {port, name, entry, {}, {}, !name.mapped};
+    OpenedDevice opened {port, name, entry, node, {}, {}, !name.mapped};
     if (!name.mapped)
         return opened;
     const auto chain = LinkChain(name.path);
-    const auto node = DeviceNode(chain, roots);
+    const auto deviceNode = DeviceNode(chain, roots);
     opened.stableName = StableName(chain, roots);
-    opened.usbPort = UsbPort(node, roots);
-    opened.fixed = IsBuiltIn(node);
+    opened.usbPort = UsbPort(deviceNode, roots);
+    opened.fixed = IsBuiltIn(deviceNode);
     return opened;
 }
 
@@ -116,7 +192,18 @@ ReopenVerdict DecideReopen(const OpenedDevice &last, const SystemRoots &roots)
     }
     verdict.entry = StampOf(now->path);
     if (!last.entry || verdict.entry != last.entry) {
-        verdict.open = now; // made anew: a restarted card, a new mapping
+        // Made anew: a restarted card, a new mapping; but only by someone
+        // who may, and only to a device no newer than the link.
+        if (auto why = UntrustedLink(now->path)) {
+            verdict.why = *why;
+            return verdict;
+        }
+        if (const auto node = NodeOf(now->path); node && NewerThanLink(*node, verdict.entry)) {
+            verdict.why = kNameTaken;
+            return verdict;
+        }
+        verdict.open = now;
+        verdict.linkMadeAnew = true;
         return verdict;
     }
     // The same link: believed only while it leads to the same device.

@@ -18,7 +18,13 @@ PortOpening BoardLink::SelectComPort(std::int16_t port)
         }
     }
     NoticeLostLine();
-    if (PortOpen || OpenSelectedPort())
+    if (PortOpen)
+        return {true, {}};
+    // Opened by name, its port could now lead to another device: the
+    // built-in port, the console, someone else's terminal.
+    if (awaitingCard_)
+        return TryReopen() ? PortOpening {true, {}} : PortOpening {false, {}, true};
+    if (OpenSelectedPort())
         return {true, {}};
     return {false, library_.GetOpenError().value_or("")};
 }

@@ -14,7 +14,8 @@ class SerialLibrary;
 // What opening the selected port came to.
 struct PortOpening {
     bool open = false;
-    std::string why; // when not open: the library's reason, or empty
+    std::string why;       // when not open: the library's reason, or empty
+    bool awaiting = false; // not open, and its card is still awaited: no failure to report
 };
 
 class BoardLink {
@@ -25,7 +26,8 @@ public:
     [[nodiscard]] bool Start();
 
     // Records `port`; closes the old port when the number changes, then
-    // opens the selected one unless it is open on a live line.
+    // opens the selected one unless it is open on a live line. The same
+    // port while its card is awaited is only opened again as that card.
     [[nodiscard]] PortOpening SelectComPort(std::int16_t port);
     [[nodiscard]] std::int16_t GetComPort() const { return ComPort; }
     // True while the selected port is open and configured.

@@ -139,7 +139,9 @@ void Form2::cmdOK_Click()
 {
     if (const int index = ComPortCombo->ListIndex(); index != -1) {
         const int port = index + devices::kFirstPort;
-        if (const auto opening = link_.SelectComPort(static_cast<std::int16_t>(port)); !opening.open)
+        // The card awaited on the same port is still awaited, as the status says.
+        if (const auto opening = link_.SelectComPort(static_cast<std::int16_t>(port));
+            !opening.open && !opening.awaiting)
             ReportOpenFailure(boxes_, port, opening.why);
     }
 

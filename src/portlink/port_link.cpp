@@ -97,19 +97,26 @@ bool PortLink::Open(int port)
     std::lock_guard life(lifecycle_);
     CloseLocked();
     awaiting_ = false; // a port chosen anew ends any wait
-    const auto device = devices::DeviceForPort(port, roots_.dev);
-    if (!device) {
-        FailOpen("COM" + std::to_string(port) + ": no such port (COM" + std::to_string(devices::kFirstPort)
-                 + " to COM" + std::to_string(devices::kLastPort) + ")");
-        return false;
+    // A link replaced while open() followed it (a card restarting) is
+    // looked up again, a few times at most.
+    for (int attempt = 1;; ++attempt) {
+        const auto device = devices::DeviceForPort(port, roots_.dev);
+        if (!device) {
+            FailOpen("COM" + std::to_string(port) + ": no such port (COM" + std::to_string(devices::kFirstPort)
+                     + " to COM" + std::to_string(devices::kLastPort) + ")");
+            return false;
+        }
+        std::string why;
+        const auto untrusted = device->mapped ? devices::UntrustedLink(device->path) : std::nullopt;
+        const auto entry = device->mapped ? devices::StampOf(device->path) : std::nullopt;
+        const auto opening = untrusted ? Opening::Refused : OpenDevice(port, *device, entry, false, why);
+        if (opening == Opening::Opened)
+            return true;
+        if (opening == Opening::Refused || attempt == 3) {
+            FailOpen("cannot open COM" + std::to_string(port) + " (" + device->shown + "): " + untrusted.value_or(why));
+            return false;
+        }
     }
-    const auto entry = device->mapped ? devices::StampOf(device->path) : std::nullopt;
-    std::string why;
-    if (!OpenDevice(port, *device, entry, why)) {
-        FailOpen("cannot open COM" + std::to_string(port) + " (" + device->shown + "): " + why);
-        return false;
-    }
-    return true;
 }
 
 bool PortLink::Reopen()
@@ -123,7 +130,7 @@ bool PortLink::Reopen()
     const int port = opened_->port;
     const auto verdict = devices::DecideReopen(*opened_, roots_);
     std::string why = verdict.why;
-    if (verdict.open && OpenDevice(port, *verdict.open, verdict.entry, why)) {
+    if (verdict.open && OpenDevice(port, *verdict.open, verdict.entry, verdict.linkMadeAnew, why) == Opening::Opened) {
         if (awaiting_)
             Complain("COM" + std::to_string(port) + " is back (" + verdict.open->shown + ")");
         awaiting_ = false;
@@ -144,15 +151,22 @@ void PortLink::AwaitCard(const std::string &why)
     openError_ = devices::Printable(why);
 }
 
-bool PortLink::OpenDevice(int port, const devices::DeviceName &device,
-                          const std::optional<devices::EntryStamp> &entry, std::string &why)
+PortLink::Opening PortLink::OpenDevice(int port, const devices::DeviceName &device,
+                                       const std::optional<devices::EntryStamp> &entry, bool linkMadeAnew,
+                                       std::string &why)
 {
     auto outcome = opener_(device.path);
     if (!outcome.port) {
         why = outcome.why;
-        return false;
+        return Opening::Refused;
     }
-    opened_ = devices::DescribeOpened(port, device, entry, roots_);
+    // The identity is what the descriptor has open, held against the name
+    // as it is now: never a stamp of a link that open() did not follow.
+    if (auto other = devices::OpenedOtherThanNamed(device, entry, outcome.node, linkMadeAnew)) {
+        why = other->why;
+        return other->raced ? Opening::Raced : Opening::Refused;
+    }
+    opened_ = devices::DescribeOpened(port, device, entry, outcome.node, roots_);
     std::lock_guard lock(mu_);
     port_ = std::move(outcome.port);
     openError_.clear();
@@ -160,7 +174,7 @@ bool PortLink::OpenDevice(int port, const devices::DeviceName &device,
     lost_ = false;
     queue_.Clear(); // nothing from an earlier port
     WakeReader();   // so that it starts reading this one
-    return true;
+    return Opening::Opened;
 }
 
 void PortLink::FailOpen(const std::string &why)

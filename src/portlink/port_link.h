@@ -78,9 +78,12 @@ private:
     // line fails under them.
     void NoteLineState(SerialBackend &port);
     void FailOpen(const std::string &why);
-    // With lifecycle_ held.
-    [[nodiscard]] bool OpenDevice(int port, const devices::DeviceName &device,
-                                  const std::optional<devices::EntryStamp> &entry, std::string &why);
+    enum class Opening { Opened, Refused, Raced };
+    // With lifecycle_ held. Raced: what the name leads to changed while it
+    // was opened, and nothing was kept.
+    [[nodiscard]] Opening OpenDevice(int port, const devices::DeviceName &device,
+                                     const std::optional<devices::EntryStamp> &entry, bool linkMadeAnew,
+                                     std::string &why);
     void AwaitCard(const std::string &why);
 
     static constexpr std::size_t kQueueCapacity = 64 * 1024;

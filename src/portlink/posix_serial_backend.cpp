@@ -261,7 +261,8 @@ OpenOutcome OpenSerialDevice(const std::string &device)
         ioctl(fd, TIOCNXCL);
         return fail(error);
     }
-    return {std::make_unique<PosixSerialBackend>(fd, interruptFd), {}};
+    const auto node = devices::NodeOfDescriptor(fd);
+    return {std::make_unique<PosixSerialBackend>(fd, interruptFd), {}, node.value_or(devices::NodeId {})};
 }
 
 } // namespace portlink

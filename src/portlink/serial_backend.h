@@ -3,6 +3,8 @@
 // OpenSerialDevice.
 #pragma once
 
+#include "device_identity.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -63,6 +65,7 @@ private:
 struct OpenOutcome {
     std::unique_ptr<SerialBackend> port; // null on failure
     std::string why;                     // on failure: the reason, for the user
+    devices::NodeId node {};             // what was opened, from its descriptor
 };
 
 // Opens `device` exclusively, without blocking and without making it the

@@ -31,7 +31,7 @@ TEST_P(CardSend, EndsWithTheStatusAndNeverAppliesAfterAFailure)
     // The line fails once the bytes are written, before they have left.
     const auto outcome = cli::SendToCard(library, 1, lines, [&](bool done) {
         if (!done && GetParam().lostData)
-            library.lostData = true;
+            library.HangUp();
     });
     EXPECT_EQ(outcome.status, GetParam().status);
     EXPECT_EQ(outcome.message, GetParam().message);

@@ -67,7 +67,7 @@ TEST_F(Link, PortThatRefusesItsLineSettingsIsClosedAndSaysWhy)
 TEST_F(Link, AwaitedCardIsReopenedOnlyAsTheSameDevice)
 {
     Open(1);
-    library.lineUp = false;
+    library.HangUp();
     EXPECT_TRUE(link.IsPortOpen()) << "until the lost line is noticed";
     link.NoticeLostLine();
     EXPECT_FALSE(link.IsPortOpen());
@@ -151,11 +151,20 @@ TEST_F(Link, SendRunEndsAsItHappened)
     EXPECT_TRUE(run.Sending());
     EXPECT_FALSE(run.Sending());
     EXPECT_EQ(run.End(), SendEnd::Sent);
-    library.lostData = true;
+    library.HangUp();
+    EXPECT_EQ(run.End(), SendEnd::Sent) << "every byte had left before the line went";
+
+    Open();
+    library.sendingAnswers = {true};
+    ASSERT_TRUE(run.Begin({"%CB\r", "%CE\r"}));
+    EXPECT_TRUE(run.Sending());
+    library.HangUp();
     EXPECT_EQ(run.End(), SendEnd::LineLost);
+
+    Open();
     library.failWriteAt = library.writeCalls + 1;
     EXPECT_FALSE(run.Begin({"%CB\r", "%CE\r"}));
-    EXPECT_EQ(library.written, "%CB\r%CE\r%");
+    EXPECT_EQ(library.written, "%CB\r%CE\r%CB\r%CE\r%");
     EXPECT_EQ(run.End(), SendEnd::WriteFailed);
 }
 
@@ -164,7 +173,7 @@ TEST_F(Link, CardWatchAwaitsTheLostCardUntilItIsBack)
     Open(1);
     CardWatch watch(link);
     EXPECT_EQ(watch.Tick().event, CardEvent::None);
-    library.lineUp = false;
+    library.HangUp();
     library.sameDevice = false;
     const auto lost = watch.Tick();
     EXPECT_EQ(lost.event, CardEvent::Lost);
@@ -182,7 +191,7 @@ TEST_F(Link, CardWatchEndsWhenAnotherPortIsChosen)
 {
     Open(1);
     CardWatch watch(link);
-    library.lineUp = false;
+    library.HangUp();
     ASSERT_EQ(watch.Tick().event, CardEvent::Lost);
     EXPECT_FALSE(link.SelectComPort(3).open);
     EXPECT_EQ(watch.Tick().event, CardEvent::Abandoned);

@@ -865,7 +865,7 @@ void TestForm1::deleteChecksAgainAfterItsQuestion()
         if (windowCloses)
             r.form->close();
         else
-            r.library.lineUp = false;
+            r.library.HangUp();
     };
     r.boxes.answers = {true};
     r.Click("Command3");
@@ -879,7 +879,7 @@ void TestForm1::lostCardIsAwaitedAndReopened()
 {
     Form1Rig r;
     auto *status = r.Get<QLabel>("Status");
-    r.library.lineUp = false;
+    r.library.HangUp();
     r.library.sameDevice = false; // nothing, or a stale name, where the card was
     QVERIFY(r.watch.Tick() && r.watch.Tick() && r.watch.Tick());
     QVERIFY(!r.Get("Command1")->isEnabled() && !r.Get("Command3")->isEnabled());
@@ -892,7 +892,7 @@ void TestForm1::lostCardIsAwaitedAndReopened()
     QCOMPARE(status->text(), QString("Card connected again on Com1"));
 
     // Gone again: the same port chosen in the dialog opens it at once.
-    r.library.lineUp = false;
+    r.library.HangUp();
     r.Click("Advanced");
     r.DialogOk();
     QVERIFY(r.Get("Command1")->isEnabled() && r.Get("Command3")->isEnabled());
@@ -914,7 +914,7 @@ void TestForm1::portChosenWhileWaiting()
     QFETCH(int, downs);
     QFETCH(bool, opens);
     Form1Rig r;
-    r.library.lineUp = false;
+    r.library.HangUp();
     r.library.sameDevice = false;
     QVERIFY(r.watch.Tick() && r.watch.Tick());
     QCOMPARE(r.Status(), QString("Card disconnected, waiting for it on Com1"));
@@ -952,7 +952,7 @@ void TestForm1::failedSendsSaySo()
     r.boxes.shown.clear();
     r.boxes.answers = {true, true};
     r.Click("Command1");
-    r.library.lostData = true;
+    r.library.HangUp();
     QVERIFY(r.timer.Tick());
     QCOMPARE(r.Status(), QString("Sending failed"));
     QCOMPARE(r.boxes.shown.back(), std::string("The line to the card was lost during the send."));

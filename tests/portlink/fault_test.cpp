@@ -371,6 +371,29 @@ TEST_F(FaultTest, ThousandOpenCloseCyclesLeaveNoDescriptorOrThread)
     EXPECT_TRUE(card.ReadExactly(sent.size()) == sent) << "no byte lost across the cycles";
 }
 
+// Every buffer size gets the longest whole-character start of the reason.
+TEST_F(FaultTest, OpenErrorIsNeverCutInsideACharacter)
+{
+    devices.Map(1, (temp.Path() / "p\xc3\xb6rt \xe2\x82\xac").string()); // "pört €", not there
+    {
+        StderrCapture quiet;
+        ASSERT_EQ(OpenCommPort(1), 0);
+    }
+    char full[512] = {};
+    ASSERT_EQ(GetOpenError(full, sizeof full), 1);
+    const std::string reason = full;
+    ASSERT_NE(reason.find("p\xc3\xb6rt \xe2\x82\xac"), std::string::npos) << reason;
+    for (std::size_t size = 1; size <= reason.size() + 1; ++size) {
+        std::vector<char> buffer(size, '#');
+        ASSERT_EQ(GetOpenError(buffer.data(), static_cast<int32_t>(size)), 1);
+        const std::string got(buffer.data());
+        ASSERT_EQ(reason.compare(0, got.size(), got), 0) << "size " << size;
+        const bool whole = got.size() == reason.size() || (static_cast<unsigned char>(reason[got.size()]) & 0xC0) != 0x80;
+        EXPECT_TRUE(whole) << "cut inside a character at size " << size;
+        EXPECT_GE(got.size() + 3, size - 1) << "cut shorter than it needs at size " << size;
+    }
+}
+
 // Mostly for the ThreadSanitizer build: a user thread calling every export
 // while the card talks and the reader logs.
 TEST_F(FaultTest, ExportsFromAUserThreadWhileTheReaderRuns)

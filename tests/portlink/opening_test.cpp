@@ -14,11 +14,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <thread>
 
 namespace portlink {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 // Stands for a device that opened; what it does once open is not looked at.
 class IdleDevice final : public SerialBackend {
@@ -78,12 +80,23 @@ struct Tree {
     }
 };
 
+// An idle device that says it opened what `path` leads to, as a descriptor would.
+OpenOutcome Opened(const std::string &path)
+{
+    return OpenOutcome {std::make_unique<IdleDevice>(), {}, devices::NodeOf(path).value_or(devices::NodeId {})};
+}
+
 struct ReopenCase {
     const char *name;
     std::function<void(Tree &)> before; // COM1 opens as this leaves it
     std::function<void(Tree &)> gone;   // while the card is away
     bool reopens;
 };
+
+void PrintTo(const ReopenCase &c, std::ostream *os) { *os << c.name; }
+
+// Another user's link can only be made by root.
+bool MayChownToOthers() { return ::geteuid() == 0; }
 
 class ReopenTest : public ::testing::TestWithParam<ReopenCase> {
 protected:
@@ -93,13 +106,15 @@ protected:
                        opened.push_back(path);
                        if (!fs::exists(path))
                            return OpenOutcome {nullptr, "no such device"};
-                       return OpenOutcome {std::make_unique<IdleDevice>(), {}};
+                       return Opened(path);
                    },
                    devices::SystemRoots {tree.dev, tree.sys}};
 };
 
 TEST_P(ReopenTest, OnlyTheSameDeviceOrANewMapping)
 {
+    if (std::string(GetParam().name).find("AnotherUser") != std::string::npos && !MayChownToOthers())
+        GTEST_SKIP() << "only root can make another user's link";
     GetParam().before(tree);
     const bool mapped = fs::is_symlink(tree.links / "com1");
     ASSERT_TRUE(link.Open(1));
@@ -174,7 +189,41 @@ INSTANTIATE_TEST_SUITE_P(
                         t.Map(t.dev / "ttyUSB0");
                     },
                     [](Tree &t) { t.Socket("ttyUSB0", "1-3"); }, false},
-        ReopenCase {"BuiltInPortIsItself", kNothing, kNothing, true}),
+        ReopenCase {"BuiltInPortIsItself", kNothing, kNothing, true},
+        // Plugged back in, each adapter has the other's device name.
+        ReopenCase {"AdaptersBackWithTheirNamesSwapped",
+                    [](Tree &t) {
+                        kAdapter(t);
+                        t.Map(t.dev / "ttyUSB0");
+                    },
+                    [](Tree &t) {
+                        t.Device("ttyUSB1");
+                        t.Link(t.dev / "serial/by-id/usb-FTDI_A1", "../../ttyUSB1");
+                        t.Link(t.dev / "serial/by-id/usb-Other_B2", "../../ttyUSB0");
+                    },
+                    false},
+        // The card made its link anew and died; another program's terminal
+        // has the name since.
+        ReopenCase {"NameTakenAfterTheLinkWasMadeAnew", kPty,
+                    [](Tree &t) {
+                        t.Map(t.dev / "pts5");
+                        std::this_thread::sleep_for(20ms);
+                        fs::remove(t.dev / "pts5");
+                        t.Device("pts5");
+                    },
+                    false},
+        ReopenCase {"LinkMadeAnewByAnotherUser", kPty,
+                    [](Tree &t) {
+                        t.Map(t.dev / "pts5");
+                        ASSERT_EQ(::lchown((t.links / "com1").c_str(), 4242, 4242), 0);
+                    },
+                    false},
+        ReopenCase {"LinkMadeAnewInAFolderAnyoneMayWrite", kPty,
+                    [](Tree &t) {
+                        t.Map(t.dev / "pts5");
+                        fs::permissions(t.links, fs::perms::all);
+                    },
+                    false}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // One line on stderr when the wait starts and one when it ends, however
@@ -182,8 +231,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ReopenLines, OneWhenTheWaitStartsAndOneWhenItEnds)
 {
     Tree tree;
-    PortLink link {[](const std::string &) { return OpenOutcome {std::make_unique<IdleDevice>(), {}}; },
-                   devices::SystemRoots {tree.dev, tree.sys}};
+    PortLink link {Opened, devices::SystemRoots {tree.dev, tree.sys}};
     kPty(tree);
     ASSERT_TRUE(link.Open(1));
     testing::internal::CaptureStderr();
@@ -195,6 +243,47 @@ TEST(ReopenLines, OneWhenTheWaitStartsAndOneWhenItEnds)
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
     EXPECT_EQ(said.rfind("portlink: waiting for COM1", 0), 0u) << said;
     EXPECT_NE(said.find("portlink: COM1 is back"), std::string::npos) << said;
+}
+
+// The card restarts while the port opens: open() followed the old link, and
+// the new one is in place when the stamp would be taken.
+TEST(OpenWhileTheLinkIsReplaced, TheIdentityIsWhatWasOpened)
+{
+    Tree tree;
+    kPty(tree);
+    tree.Device("pts6");
+    int calls = 0;
+    PortLink link {[&](const std::string &path) {
+                       auto outcome = Opened(path);
+                       if (++calls == 1)
+                           tree.Map(tree.dev / "pts6");
+                       return outcome;
+                   },
+                   devices::SystemRoots {tree.dev, tree.sys}};
+    ASSERT_TRUE(link.Open(1)) << link.OpenError();
+    EXPECT_EQ(calls, 2);
+    link.Close();
+    // The card dies; its terminal's name goes to another program.
+    EXPECT_FALSE(link.Reopen()) << "took the stamp of a link that open() did not follow";
+}
+
+TEST(OpenThroughAnUntrustedLink, IsRefusedWithTheReason)
+{
+    for (const bool otherUsersLink : {MayChownToOthers(), false}) {
+        Tree tree;
+        kPty(tree);
+        if (otherUsersLink)
+            ASSERT_EQ(::lchown((tree.links / "com1").c_str(), 4242, 4242), 0);
+        else
+            fs::permissions(tree.links, fs::perms::all);
+        PortLink link {Opened, devices::SystemRoots {tree.dev, tree.sys}};
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(link.Open(1));
+        testing::internal::GetCapturedStderr();
+        EXPECT_NE(link.OpenError().find(otherUsersLink ? "made by another user (uid 4242)" : "may be written by every user"),
+                  std::string::npos)
+            << link.OpenError();
+    }
 }
 
 TEST(LineSettings, RefusedOnesAreTheReasonGiven)

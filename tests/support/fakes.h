@@ -27,8 +27,6 @@ public:
     std::string logName;
     bool refuseLog = false;           // StartLogging cannot open the file
     bool portOpen = false;
-    bool lineUp = true;               // false: the open port's line has hung up
-    bool lostData = false;            // HasLostData's answer
     std::string openError = "no such device"; // GetOpenError's answer after a failed open
     bool lastOpenFailed = false;
     bool runFails = false;            // Run could not start the reader
@@ -67,18 +65,32 @@ public:
         calls.push_back("WriteToBoard " + std::to_string(byte));
         const bool ok = portOpen && lineUp && (failWriteAt < 0 || writeCalls < failWriteAt);
         ++writeCalls;
-        if (ok)
+        if (ok) {
             written.push_back(static_cast<char>(byte));
+            unconfirmed_ = true;
+        }
         return ok;
     }
     bool IsSendingData() override
     {
         calls.push_back("IsSendingData");
-        if (sendingAnswers.empty())
+        if (!portOpen || !lineUp)
             return false;
-        const bool answer = sendingAnswers.front();
-        sendingAnswers.pop_front();
+        const bool answer = !sendingAnswers.empty() && sendingAnswers.front();
+        if (!sendingAnswers.empty())
+            sendingAnswers.pop_front();
+        if (!answer)
+            unconfirmed_ = false; // all seen gone while the line was up
         return answer;
+    }
+    // The card's end of the line closes, as the library sees it: bytes
+    // accepted and not yet seen gone are lost with it, and never otherwise.
+    void HangUp()
+    {
+        if (portOpen && lineUp && unconfirmed_)
+            lostData_ = true;
+        unconfirmed_ = false;
+        lineUp = false;
     }
     void StartLogging(const std::string &name) override
     {
@@ -109,7 +121,7 @@ public:
     }
     // Queries, not recorded: the window asks them on every readiness check.
     bool IsLineUp() override { return portOpen && lineUp; }
-    bool HasLostData() override { return lostData; }
+    bool HasLostData() override { return lostData_; }
     std::optional<std::string> GetOpenError() override
     {
         if (!lastOpenFailed)
@@ -124,11 +136,18 @@ public:
         if (ok) {
             lastOpened = port;
             lineUp = true;
-            lostData = false;
+            lostData_ = false;
+            unconfirmed_ = false;
         }
         return ok;
     }
 
+private:
+    bool lineUp = true;        // false once the open port's line has hung up
+    bool unconfirmed_ = false; // accepted, not yet seen gone
+    bool lostData_ = false;
+
+public:
     // How many calls begin with `prefix`.
     [[nodiscard]] int Count(const std::string &prefix) const
     {
