@@ -156,6 +156,7 @@ private slots:
     void lostCardIsAwaitedAndReopened();
     void portChosenWhileWaiting_data();
     void portChosenWhileWaiting();
+    void samePortChosenWhileItsCardIsAwaited();
     void failedSendsSaySo();
     void typedCountryGoesOutAsTyped_data();
     void typedCountryGoesOutAsTyped();
@@ -927,6 +928,27 @@ void TestForm1::portChosenWhileWaiting()
     QCOMPARE(r.library.calls, std::vector<std::string> {});
     QCOMPARE(r.Status(), QString());
     QCOMPARE(r.Get("Command3")->isEnabled(), opens);
+}
+
+// OK on the port whose card is awaited: by name it could now be the built-in
+// port or the console, so the wait goes on, as the status says.
+void TestForm1::samePortChosenWhileItsCardIsAwaited()
+{
+    Form1Rig r;
+    r.library.HangUp();
+    r.library.sameDevice = false;
+    QVERIFY(r.watch.Tick() && r.watch.Tick());
+    r.library.calls.clear();
+    r.Click("Advanced");
+    r.DialogOk();
+    QCOMPARE(r.library.Count("OpenCommPort"), 0);
+    QVERIFY(r.boxes.shown.empty());
+    QCOMPARE(r.Status(), QString("Card disconnected, waiting for it on Com1"));
+    QVERIFY(!r.Get("Command3")->isEnabled());
+    r.library.sameDevice = true;
+    QVERIFY(r.watch.Tick());
+    QCOMPARE(r.Status(), QString("Card connected again on Com1"));
+    QVERIFY(r.Get("Command3")->isEnabled());
 }
 
 void TestForm1::failedSendsSaySo()

@@ -104,11 +104,16 @@ PORTLINK_API int16_t IsLineUp(void);
  * went away; only when it is still the same device:
  * - a port opened through its link `comN` needs that link: it never falls
  *   back to the built-in port;
- * - a link made anew since (a restarted card, a new mapping) is opened;
+ * - a link made anew since (a restarted card, a new mapping) is opened when
+ *   it and its folder are the user's or root's, the folder is not writable
+ *   by every user, and the device it names is no newer than the link (a
+ *   newer one took the name since);
  * - the same link is opened only while it leads to the same adapter, known
  *   by its name under /dev/serial/by-id, or without one by its USB socket;
  *   to a built-in port; never to a pseudo-terminal, whose name the next
  *   terminal window may have taken.
+ * What was opened must be what the link names after the open; otherwise it
+ * is closed again at once.
  * Returns 1 when it opened (then call ConfigureOpenComPort), 0 otherwise,
  * with the reason for GetOpenError. The first refusal after an open writes
  * one line on standard error, and the open that ends the wait one more. */
