@@ -22,7 +22,6 @@ public:
 
     // Once a tick, never while a handler waits in a box: it may change the port.
     [[nodiscard]] CardReport Tick();
-    [[nodiscard]] int AwaitedPort() const { return awaited_; }
 
 private:
     BoardLink &link_;
