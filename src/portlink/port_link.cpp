@@ -38,6 +38,33 @@ void Complain(const std::string &text)
     }
 }
 
+// The line for a port that did not open. A device let go again is named as
+// the port leads to it: an unmapped COM n reaches a built-in port by default,
+// which the user never chose.
+std::string OpenFailure(int port, const devices::DeviceName &device, Refusal refusal, const std::string &holder,
+                        const std::string &why)
+{
+    const std::string com = "COM" + std::to_string(port);
+    const std::string named = com + " (" + device.shown + ")";
+    const std::string remap = ": map " + com + " to the card's adapter with tovrik-ports map --force "
+        + std::to_string(port) + " DEVICE";
+    switch (refusal) {
+    case Refusal::Held:
+        return named + " is in use by " + holder;
+    case Refusal::Console:
+        return device.mapped ? named + " is the system console" + remap
+                             : com + " has no mapping, and " + device.path + " is the system console";
+    case Refusal::NoUart:
+        return device.mapped ? named + " has no UART behind it (not connected)"
+                             : com + " has no mapping, and " + device.path + " has no UART behind it (not connected)";
+    case Refusal::OtherTerminal:
+        return named + " stands for another terminal, not a serial line" + remap;
+    case Refusal::None:
+        break;
+    }
+    return "cannot open " + named + ": " + why;
+}
+
 } // namespace
 
 PortLink::~PortLink()
@@ -105,8 +132,9 @@ bool PortLink::Open(int port)
     }
     const auto entry = device->mapped ? devices::StampOf(device->path) : std::nullopt;
     std::string why;
+    refused_ = Refusal::None;
     if (!OpenDevice(port, *device, entry, why)) {
-        FailOpen("cannot open COM" + std::to_string(port) + " (" + device->shown + "): " + why);
+        FailOpen(OpenFailure(port, *device, refused_, holder_, why));
         return false;
     }
     return true;
@@ -150,6 +178,8 @@ bool PortLink::OpenDevice(int port, const devices::DeviceName &device,
     auto outcome = opener_(device.path);
     if (!outcome.port) {
         why = outcome.why;
+        refused_ = outcome.refusal;
+        holder_ = outcome.holder;
         return false;
     }
     opened_ = devices::DescribeOpened(port, device, entry, roots_);
