@@ -26,6 +26,8 @@ struct UnfitRow {
     devices::Unfit unfit;
 };
 
+void PrintTo(const UnfitRow &row, std::ostream *os) { *os << row.name; }
+
 class UnfitTest : public FakeSystem, public testing::WithParamInterface<UnfitRow> {};
 
 TEST_P(UnfitTest, JudgedOnTheOpenedDevice)

@@ -217,6 +217,8 @@ struct RefusalRow {
     std::function<std::pair<int, std::string>(testsupport::FakeSystem &, const testsupport::PtyPair &device)> prepare;
 };
 
+void PrintTo(const RefusalRow &row, std::ostream *os) { *os << row.name; }
+
 class RefusalTest : public testsupport::FakeSystem, public ::testing::WithParamInterface<RefusalRow> {};
 
 TEST_P(RefusalTest, DeviceLetGoWithItsReason)
