@@ -5,12 +5,12 @@
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
+#include <cerrno>
 #include <tuple>
 
 namespace devices {
@@ -23,29 +23,16 @@ constexpr const char *kNotConnected = "not connected";
 
 constexpr std::string_view kSerialTtys[] = {"ttyUSB", "ttyACM", kBuiltInTty};
 
-// A sysfs attribute without its closing newline.
-std::optional<std::string> ReadAttribute(const fs::path &file)
-{
-    std::ifstream in(file);
-    if (!in)
-        return std::nullopt;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
-        text.pop_back();
-    return text;
-}
-
 // A PC has ttyS0 to ttyS31 whether or not a UART sits behind them; sysfs
 // gives the port type without opening the device, which would raise DTR.
 bool AnswersAsUart(const std::string &name, const fs::path &device, const SystemRoots &roots)
 {
-    if (const auto type = ReadAttribute(roots.sys / "class/tty" / name / "type"))
-        return *type != std::to_string(PORT_UNKNOWN);
+    if (const auto known = UartInSysfs(roots.sys / "class/tty" / name))
+        return *known;
     const int fd = ::open(device.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    serial_struct info {};
-    const bool real = ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type != PORT_UNKNOWN;
+    const bool real = UartAnswers(fd);
     ::close(fd);
     return real;
 }
@@ -73,6 +60,47 @@ std::string UsbIds(const Adapter &adapter)
 }
 
 } // namespace
+
+// A FIFO or a device in an attribute's place would block or never end.
+std::optional<std::string> ReadAttribute(const fs::path &file, std::size_t limit)
+{
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    std::string text;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    while (ok && text.size() < limit) {
+        char buffer[512];
+        const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, limit - text.size()));
+        if (n > 0)
+            text.append(buffer, static_cast<std::size_t>(n));
+        else if (n == 0)
+            break;
+        else if (errno != EINTR)
+            ok = false;
+    }
+    ::close(fd);
+    if (!ok)
+        return std::nullopt;
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.pop_back();
+    return text;
+}
+
+std::optional<bool> UartInSysfs(const fs::path &folder)
+{
+    const auto type = ReadAttribute(folder / "type");
+    if (!type)
+        return std::nullopt;
+    return *type != std::to_string(PORT_UNKNOWN);
+}
+
+bool UartAnswers(int fd)
+{
+    serial_struct info {};
+    return ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type != PORT_UNKNOWN;
+}
 
 std::optional<TtyName> SerialTtyName(const std::string &name)
 {

@@ -13,7 +13,12 @@ namespace devices {
 struct SystemRoots {
     std::filesystem::path dev = "/dev";
     std::filesystem::path sys = "/sys";
+    std::filesystem::path proc = "/proc";
 };
+
+// A small regular file such as a sysfs or /proc attribute, at most `limit`
+// bytes, without its closing blanks; nothing for anything else.
+[[nodiscard]] std::optional<std::string> ReadAttribute(const std::filesystem::path &file, std::size_t limit = 4096);
 
 // A serial device's name in the device folder, e.g. ttyUSB0: "ttyUSB" and 0.
 struct TtyName {
@@ -44,6 +49,12 @@ struct SerialDevice {
     std::vector<std::string> stableNames; // under /dev/serial/by-id
     std::optional<Adapter> adapter;
 };
+
+// Whether a UART sits behind the built-in port whose sysfs folder is
+// `folder`, as its `type` says; nothing when there is no such attribute.
+[[nodiscard]] std::optional<bool> UartInSysfs(const std::filesystem::path &folder);
+// The same asked of the port itself, open on `fd`.
+[[nodiscard]] bool UartAnswers(int fd);
 
 // "FTDI FT232R USB UART": maker and product, or the USB ids without them.
 [[nodiscard]] std::string AdapterName(const Adapter &adapter);

@@ -38,6 +38,33 @@ void Complain(const std::string &text)
     }
 }
 
+// The line for a port that did not open. A device let go again is named as
+// the port leads to it: an unmapped COM n reaches a built-in port by default,
+// which the user never chose.
+std::string OpenFailure(int port, const devices::DeviceName &device, Refusal refusal, const std::string &holder,
+                        const std::string &why)
+{
+    const std::string com = "COM" + std::to_string(port);
+    const std::string named = com + " (" + device.shown + ")";
+    const std::string remap = ": map " + com + " to the card's adapter with tovrik-ports map --force "
+        + std::to_string(port) + " DEVICE";
+    switch (refusal) {
+    case Refusal::Held:
+        return named + " is in use by " + holder;
+    case Refusal::Console:
+        return device.mapped ? named + " is the system console" + remap
+                             : com + " has no mapping, and " + device.path + " is the system console";
+    case Refusal::NoUart:
+        return device.mapped ? named + " has no UART behind it (not connected)"
+                             : com + " has no mapping, and " + device.path + " has no UART behind it (not connected)";
+    case Refusal::OtherTerminal:
+        return named + " stands for another terminal, not a serial line" + remap;
+    case Refusal::None:
+        break;
+    }
+    return "cannot open " + named + ": " + why;
+}
+
 } // namespace
 
 PortLink::~PortLink()
@@ -106,14 +133,15 @@ bool PortLink::Open(int port)
                      + " to COM" + std::to_string(devices::kLastPort) + ")");
             return false;
         }
-        std::string why;
         const auto untrusted = device->mapped ? devices::UntrustedLink(device->path) : std::nullopt;
         const auto entry = device->mapped ? devices::StampOf(device->path) : std::nullopt;
+        std::string why = untrusted.value_or("");
+        refused_ = Refusal::None;
         const auto opening = untrusted ? Opening::Refused : OpenDevice(port, *device, entry, false, why);
         if (opening == Opening::Opened)
             return true;
         if (opening == Opening::Refused || attempt == 3) {
-            FailOpen("cannot open COM" + std::to_string(port) + " (" + device->shown + "): " + untrusted.value_or(why));
+            FailOpen(OpenFailure(port, *device, refused_, holder_, why));
             return false;
         }
     }
@@ -158,6 +186,8 @@ PortLink::Opening PortLink::OpenDevice(int port, const devices::DeviceName &devi
     auto outcome = opener_(device.path);
     if (!outcome.port) {
         why = outcome.why;
+        refused_ = outcome.refusal;
+        holder_ = outcome.holder;
         return Opening::Refused;
     }
     // The identity is what the descriptor has open, held against the name

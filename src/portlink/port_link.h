@@ -95,6 +95,8 @@ private:
     std::thread reader_;   // with lifecycle_ held
     std::optional<devices::OpenedDevice> opened_; // the last port opened, with lifecycle_ held
     bool awaiting_ = false;              // Reopen has said that it waits; with lifecycle_ held
+    Refusal refused_ = Refusal::None;    // why the last open let the device go; with lifecycle_ held
+    std::string holder_;                 // who had it, when held
 
     std::mutex mu_;
     std::condition_variable returned_; // a borrowed port came back

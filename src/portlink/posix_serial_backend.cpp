@@ -3,6 +3,7 @@
 // output queue, which sends in the background.
 #include "serial_backend.h"
 
+#include "device_use.h"
 #include "exclusive_open.h"
 #include "permission_advice.h"
 
@@ -10,6 +11,7 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -238,6 +240,11 @@ private:
 
 OpenOutcome OpenSerialDevice(const std::string &device)
 {
+    return OpenSerialDeviceIn({}, device);
+}
+
+OpenOutcome OpenSerialDeviceIn(const devices::SystemRoots &roots, const std::string &device)
+{
     const int fd = OpenRetrying(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return {nullptr, DescribeOpenError(errno, device)};
@@ -245,10 +252,40 @@ OpenOutcome OpenSerialDevice(const std::string &device)
         ::close(fd);
         return OpenOutcome {nullptr, DescribeOpenError(error, device)};
     };
+    auto refuse = [&](Refusal refusal, std::string why, std::string holder = {}) {
+        ::close(fd);
+        return OpenOutcome {nullptr, std::move(why), refusal, std::move(holder)};
+    };
     if (!isatty(fd))
         return fail(ENOTTY);
-    if (const int error = devices::HoldExclusively(fd); error != 0)
-        return fail(error);
+    // Judged on what was opened, before the lock: bytes meant for the card
+    // must never reach a console or mix with another program's.
+    switch (devices::UnfitForCard(fd, roots)) {
+    case devices::Unfit::Console:
+        return refuse(Refusal::Console, "it is the system console");
+    case devices::Unfit::OtherTerminal:
+        return refuse(Refusal::OtherTerminal, "it stands for another terminal, not a serial line");
+    case devices::Unfit::NoUart:
+        return refuse(Refusal::NoUart, "it has no UART behind it (not connected)");
+    case devices::Unfit::None:
+        break;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return fail(errno);
+    // Held first, so that nobody but root opens it while we look for those
+    // who had it open before us; a program whose lock beat ours is named too.
+    const int held = devices::HoldExclusively(fd);
+    if (held != 0 && held != EWOULDBLOCK)
+        return fail(held);
+    if (const auto holder = devices::FindHolder(st.st_rdev, roots)) {
+        if (held == 0)
+            ioctl(fd, TIOCNXCL);
+        const std::string name = devices::HolderName(*holder);
+        return refuse(Refusal::Held, "it is in use by " + name, name);
+    }
+    if (held != 0)
+        return fail(held);
     // Raw at once, so that nothing the card sends before configuration is
     // cooked, echoed or taken for end-of-file.
     if (const int error = ApplyLineSettings(fd); error != 0) {
@@ -261,8 +298,9 @@ OpenOutcome OpenSerialDevice(const std::string &device)
         ioctl(fd, TIOCNXCL);
         return fail(error);
     }
-    const auto node = devices::NodeOfDescriptor(fd);
-    return {std::make_unique<PosixSerialBackend>(fd, interruptFd), {}, node.value_or(devices::NodeId {})};
+    OpenOutcome opened {std::make_unique<PosixSerialBackend>(fd, interruptFd), {}};
+    opened.node = devices::NodeOfDescriptor(fd).value_or(devices::NodeId {});
+    return opened;
 }
 
 } // namespace portlink

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "device_identity.h"
+#include "serial_devices.h"
 
 #include <atomic>
 #include <chrono>
@@ -62,15 +63,25 @@ private:
     std::atomic<bool> failed_ {false};
 };
 
+// Why an open device was let go again: it can never be the card, or another
+// program has it. PortLink words its message from this.
+enum class Refusal { None, Console, OtherTerminal, NoUart, Held };
+
 struct OpenOutcome {
     std::unique_ptr<SerialBackend> port; // null on failure
     std::string why;                     // on failure: the reason, for the user
-    devices::NodeId node {};             // what was opened, from its descriptor
+    Refusal refusal = Refusal::None;
+    std::string holder = {};             // when held: "screen (PID 4242)"
+    devices::NodeId node {};             // when open: what was opened, from its descriptor
 };
 
 // Opens `device` exclusively, without blocking and without making it the
-// controlling terminal, and puts the line in raw mode at once.
+// controlling terminal, and puts the line in raw mode at once. Refuses a
+// console, a built-in port with no UART and a device another process has
+// open, judged on the opened descriptor.
 [[nodiscard]] OpenOutcome OpenSerialDevice(const std::string &device);
+// The same, with sysfs and /proc looked up below `roots`.
+[[nodiscard]] OpenOutcome OpenSerialDeviceIn(const devices::SystemRoots &roots, const std::string &device);
 
 // How a port's device is opened; tests hand in devices of their own.
 using DeviceOpener = std::function<OpenOutcome(const std::string &device)>;

@@ -62,7 +62,8 @@ class CliExit : public testing::TestWithParam<ExitRow> {
 protected:
     testsupport::DeviceDir devices;
     testsupport::TempDir work;
-    testsupport::PtyPair silentCard; // on COM7: answers nothing
+    // On COM7: answers nothing. tovrik-cli opens it, so this process must not.
+    testsupport::PtyPair silentCard {testsupport::PtyPair::Slave::Unopened};
 };
 
 TEST_P(CliExit, StatusAndMessage)

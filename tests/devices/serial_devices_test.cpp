@@ -31,11 +31,15 @@ TEST_F(FakeSystem, DescribesEachPort)
     folder.Map(1, (roots.dev / kById).string());
     folder.Map(3, acm.DevicePath());
     folder.Map(4, "/dev/nonexistent-tty");
+    testsupport::PtyPair empty; // a terminal all the same
+    BuiltInPort("ttyS1", empty, "0");
+    folder.Map(5, (roots.dev / "ttyS1").string());
 
     const std::vector<std::pair<int, std::string>> described = {
         {1, (roots.dev / "ttyUSB0").string() + ", FTDI FT232R USB UART"},
         {3, (roots.dev / "ttyACM0").string() + ", STMicroelectronics Virtual COM Port"},
         {4, "not connected"},
+        {5, "not connected"}, // no UART behind it
     };
     const auto present = devices::FindSerialDevices(roots);
     for (const auto &[port, text] : described)

@@ -142,9 +142,12 @@ TEST_F(FaultTest, PermissionDeniedSaysWhy)
 
 TEST_F(FaultTest, DeviceHeldElsewhereDoesNotOpen)
 {
+    // The child below opens it; this process must not keep it open meanwhile.
+    testsupport::PtyPair held {testsupport::PtyPair::Slave::Unopened};
+    devices.Map(1, held.DevicePath());
     // A lock taken in this process, as another program would take it.
     {
-        const int other = open(card.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        const int other = open(held.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         ASSERT_GE(other, 0);
         ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
         StderrCapture capture;
@@ -175,6 +178,9 @@ TEST_F(FaultTest, DeviceHeldElsewhereDoesNotOpen)
     {
         StderrCapture capture;
         EXPECT_EQ(OpenCommPort(1), 0) << "the child holds it";
+        EXPECT_NE(capture.Text().find(") is in use by portlink_tests (PID " + std::to_string(child) + ")\n"),
+                  std::string::npos)
+            << capture.Text();
     }
     const char go = 'g';
     EXPECT_EQ(write(toChild[1], &go, 1), 1);
@@ -185,7 +191,7 @@ TEST_F(FaultTest, DeviceHeldElsewhereDoesNotOpen)
 
     EXPECT_NE(OpenCommPort(1), 0) << "free once the child is gone";
     // And now the library holds it against everyone else.
-    const int other = open(card.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const int other = open(held.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (other >= 0) { // TIOCEXCL refuses the open itself unless we are root
         EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0);
         int exclusive = 0;

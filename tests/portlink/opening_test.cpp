@@ -1,7 +1,9 @@
 // Opening a port behind the backend seam: a card that went away is opened
 // again only when its port leads to the same device, in fake /dev and /sys
 // trees that hold adapters, stable names and USB sockets a test machine does
-// not have; a device that refuses the line settings says so.
+// not have; a device that refuses the line settings says so; a console, a
+// port with no UART and a device another process has open are let go again.
+#include "fake_system.h"
 #include "port_link.h"
 #include "serial_backend.h"
 
@@ -83,7 +85,9 @@ struct Tree {
 // An idle device that says it opened what `path` leads to, as a descriptor would.
 OpenOutcome Opened(const std::string &path)
 {
-    return OpenOutcome {std::make_unique<IdleDevice>(), {}, devices::NodeOf(path).value_or(devices::NodeId {})};
+    OpenOutcome opened {std::make_unique<IdleDevice>(), {}};
+    opened.node = devices::NodeOf(path).value_or(devices::NodeId {});
+    return opened;
 }
 
 struct ReopenCase {
@@ -296,6 +300,78 @@ TEST(LineSettings, RefusedOnesAreTheReasonGiven)
     EXPECT_EQ(said.rfind("portlink: cannot configure COM3", 0), 0u) << said;
     EXPECT_EQ("portlink: " + link.OpenError() + "\n", said);
 }
+
+struct RefusalRow {
+    const char *name;
+    // Lays out COM n around `device`; returns n and the line expected, in
+    // which {dev}, {folder}, {pty} and {pid} stand for what the test made.
+    std::function<std::pair<int, std::string>(testsupport::FakeSystem &, const testsupport::PtyPair &device)> prepare;
+};
+
+void PrintTo(const RefusalRow &row, std::ostream *os) { *os << row.name; }
+
+class RefusalTest : public testsupport::FakeSystem, public ::testing::WithParamInterface<RefusalRow> {};
+
+TEST_P(RefusalTest, DeviceLetGoWithItsReason)
+{
+    testsupport::PtyPair device;
+    const auto [port, line] = GetParam().prepare(*this, device);
+    std::optional<testsupport::DeviceHolder> holder;
+    if (line.find("{pid}") != std::string::npos)
+        holder.emplace(device.DevicePath());
+    std::string expected = line;
+    for (const auto &[key, value] : {std::pair<std::string, std::string> {"{dev}", roots.dev.string()},
+                                     {"{folder}", folder.Path().string()},
+                                     {"{pty}", device.DevicePath()},
+                                     {"{pid}", holder ? std::to_string(holder->Pid()) : ""}})
+        if (const auto at = expected.find(key); at != std::string::npos)
+            expected.replace(at, key.size(), value);
+
+    PortLink link {[this](const std::string &path) { return OpenSerialDeviceIn(roots, path); }, roots};
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(link.Open(port));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(link.OpenError(), expected);
+    EXPECT_EQ(said, "portlink: " + expected + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, RefusalTest,
+    ::testing::Values(
+        RefusalRow {"UnmappedPortIsTheConsole",
+                    [](testsupport::FakeSystem &s, const testsupport::PtyPair &device) {
+                        s.BuiltInPort("ttyS0", device, "4");
+                        s.ActiveConsoles("tty0 ttyS0");
+                        return std::pair {1, std::string("COM1 has no mapping, and {dev}/ttyS0 is the system console")};
+                    }},
+        RefusalRow {"UnmappedPortWithoutUart",
+                    [](testsupport::FakeSystem &s, const testsupport::PtyPair &device) {
+                        s.BuiltInPort("ttyS1", device, "0");
+                        return std::pair {
+                            2, std::string("COM2 has no mapping, and {dev}/ttyS1 has no UART behind it (not connected)")};
+                    }},
+        RefusalRow {"MappedToTheConsole",
+                    [](testsupport::FakeSystem &s, const testsupport::PtyPair &device) {
+                        s.BuiltInPort("ttyS0", device, "4");
+                        s.ActiveConsoles("ttyS0");
+                        s.folder.Map(3, (s.roots.dev / "ttyS0").string());
+                        return std::pair {3, std::string("COM3 ({folder}/com3 -> {dev}/ttyS0) is the system console: map "
+                                                         "COM3 to the card's adapter with tovrik-ports map --force 3 DEVICE")};
+                    }},
+        RefusalRow {"MappedToPtmx",
+                    [](testsupport::FakeSystem &s, const testsupport::PtyPair &) {
+                        s.folder.Map(4, "/dev/ptmx");
+                        return std::pair {4, std::string("COM4 ({folder}/com4 -> /dev/ptmx) stands for another terminal, "
+                                                         "not a serial line: map COM4 to the card's adapter with "
+                                                         "tovrik-ports map --force 4 DEVICE")};
+                    }},
+        // A terminal program that merely has it open takes no lock at all.
+        RefusalRow {"OpenInAnotherProcess",
+                    [](testsupport::FakeSystem &s, const testsupport::PtyPair &device) {
+                        s.folder.Map(5, device.DevicePath());
+                        return std::pair {5, std::string("COM5 ({folder}/com5 -> {pty}) is in use by sleep (PID {pid})")};
+                    }}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace portlink

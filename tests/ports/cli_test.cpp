@@ -78,10 +78,13 @@ std::vector<std::string> Contents(const fs::path &folder)
     return entries;
 }
 
+// tovrik-ports opens the devices, so this process keeps none of them open.
+constexpr auto kUnopened = testsupport::PtyPair::Slave::Unopened;
+
 class PortsCli : public testing::Test {
 protected:
     testsupport::DeviceDir folder;
-    testsupport::PtyPair a, b;
+    testsupport::PtyPair a {kUnopened}, b {kUnopened};
 };
 
 TEST_F(PortsCli, MapListReplaceUnmap)
@@ -108,7 +111,7 @@ TEST_F(PortsCli, ListsGoneAndHeldDevices)
 {
     // An adapter's node vanishes when it is unplugged. A hung-up pty would
     // too, but its number may go at once to another test's new pty.
-    testsupport::PtyPair exclusive;
+    testsupport::PtyPair exclusive {kUnopened};
     testsupport::TempDir dev;
     const std::string gone = (dev.Path() / "ttyUSB0").string();
     fs::create_symlink(a.DevicePath(), gone);
@@ -124,12 +127,17 @@ TEST_F(PortsCli, ListsGoneAndHeldDevices)
 
     const Result listed = Ports({}, {}, true);
     EXPECT_EQ(listed.status, 0);
+    // This test's process is the other program, known by its name and PID.
+    const std::string holder = "in use by ports_tests (PID " + std::to_string(getpid()) + ")\n";
     EXPECT_TRUE(Lists(listed.out, 1, gone, "missing")) << listed.out;
-    EXPECT_TRUE(Lists(listed.out, 2, b.DevicePath(), "busy")) << listed.out;
-    EXPECT_TRUE(Lists(listed.out, 3, exclusive.DevicePath(), "busy")) << listed.out;
+    EXPECT_TRUE(Lists(listed.out, 2, b.DevicePath(), holder)) << listed.out;
+    EXPECT_TRUE(Lists(listed.out, 3, exclusive.DevicePath(), holder)) << listed.out;
     EXPECT_TRUE(Lists(listed.out, 5, R"(/dev/ttyUSB\n\x1b[2Jgone)", "missing\n")) << listed.out;
     EXPECT_EQ(listed.out.find('\x1b'), std::string::npos);
-    EXPECT_EQ(Ports({"map", "4", exclusive.DevicePath()}, {}, true).status, 0) << "held, but a terminal all the same";
+    const Result mapped = Ports({"map", "4", exclusive.DevicePath()}, {}, true);
+    EXPECT_EQ(mapped.status, 1);
+    EXPECT_NE(mapped.err.find(": it is in use by ports_tests (PID "), std::string::npos) << mapped.err;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(folder.Path() / "com4")));
     close(locked);
     close(flagged);
 }
@@ -157,6 +165,8 @@ TEST_F(PortsCli, RefusesBadInputAndLeavesTheFolderAlone)
         {{"map", "2", "/dev/ttyUSB99"}, 1, "No such file or directory"},
         {{"map", "2", "/dev/ttyUSB\n\x1b[2J"}, 1, "cannot map COM2 to /dev/ttyUSB\\n\\x1b[2J: No such"},
         {{"map", "2", "/dev/null"}, 1, "not a terminal"},
+        {{"map", "2", "/dev/ptmx"}, 1, "cannot map COM2 to /dev/ptmx: it stands for another terminal"},
+        {{"map", "2", "/dev/console"}, 1, "cannot map COM2 to /dev/console: it is the system console"},
         {{"map", "1", pty}, 1, "add --force"},
         {{"map", "--force", "3", pty}, 1, "not a symbolic link"},
         {{"unmap", "3"}, 1, "not a symbolic link"},

@@ -32,6 +32,35 @@ TEST_F(FakeSystem, MapsByStableNameAndSurveysEachPort)
     EXPECT_EQ(survey.unnamed[0].path, (roots.dev / "ttyS10").string());
 }
 
+// The listing and map judge a port as the library would, on the device itself.
+TEST_F(FakeSystem, ConsoleAndEmptyPortAreNoCard)
+{
+    testsupport::PtyPair console, empty;
+    BuiltInPort("ttyS0", console, "4");
+    BuiltInPort("ttyS1", empty, "0");
+    ActiveConsoles("tty0 ttyS0");
+    folder.Map(3, (roots.dev / "ttyS0").string());
+
+    const std::string listing = FormatSurvey(TakeSurvey(roots));
+    const std::string rows[] = {
+        "COM1  " + (roots.dev / "ttyS0").string()
+            + "  system console: map COM1 to the card's adapter with tovrik-ports map 1 DEVICE\n",
+        "COM2  " + (roots.dev / "ttyS1").string() + "  not connected: no UART behind it\n",
+        "COM3  " + (roots.dev / "ttyS0").string()
+            + "  system console: map COM3 to the card's adapter with tovrik-ports map --force 3 DEVICE\n",
+    };
+    for (const auto &row : rows)
+        EXPECT_NE(listing.find(row), std::string::npos) << row << "in:\n" << listing;
+
+    for (const auto &[device, why] : {std::pair {"ttyS0", ": it is the system console, never a card"},
+                                      std::pair {"ttyS1", ": it has no UART behind it (not connected)"}}) {
+        const auto mapped = MapPort(4, (roots.dev / device).string(), false, roots);
+        EXPECT_FALSE(mapped.ok);
+        EXPECT_NE(mapped.message.find(why), std::string::npos) << mapped.message;
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(folder.Path() / "com4")));
+}
+
 // Held and vanished devices are listed through the program.
 TEST(ProbeDevice, TellsEachStateApart)
 {

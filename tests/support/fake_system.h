@@ -1,6 +1,7 @@
 // A fake /dev and /sys whose serial devices are links to pseudo-terminals:
 // an FTDI adapter with a stable name, a CDC modem without one, a UART, a ttyS
-// with nothing behind it, and a stray attribute above /sys that must not count.
+// with nothing behind it, and a stray attribute above /sys that must not count;
+// on demand, built-in ports and consoles that sysfs knows by device number.
 #pragma once
 
 #include "pty_pair.h"
@@ -8,8 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -28,7 +33,7 @@ inline void Put(const std::filesystem::path &file, const std::string &text)
 }
 
 class FakeSystem : public testing::Test {
-protected:
+public: // for the rows of table tests, which lay out the tree
     FakeSystem()
     {
         Put(roots.dev / "ttyUSB0", "-> " + usb.DevicePath());
@@ -49,6 +54,30 @@ protected:
         Put(roots.sys / "devices/pnp0/00:01/id", "PNP0501");
         Put(roots.sys / "class/tty/ttyS10/device", "-> ../../../devices/pnp0/00:01");
         Put(tree.Path() / "idVendor", "dead");
+    }
+
+    // /dev/<name> as a built-in port of UART type `type` (0: none) whose
+    // device is `pty`, which sysfs knows by its device number.
+    void BuiltInPort(const std::string &name, const PtyPair &pty, const std::string &type)
+    {
+        const std::string folder = "devices/platform/serial8250/tty/" + name;
+        Put(roots.dev / name, "-> " + pty.DevicePath());
+        Put(roots.sys / folder / "type", type);
+        Put(roots.sys / folder / "dev", Numbers(pty));
+        Put(roots.sys / "class/tty" / name, "-> ../../" + folder);
+        Put(roots.sys / "dev/char" / Numbers(pty), "-> ../../" + folder);
+    }
+
+    // The devices the kernel writes its messages to, such as "tty0 ttyS0".
+    void ActiveConsoles(const std::string &names) { Put(roots.sys / "class/tty/console/active", names); }
+
+    // "136:4", as sysfs writes a device number.
+    static std::string Numbers(const PtyPair &pty)
+    {
+        struct stat st {};
+        if (::stat(pty.DevicePath().c_str(), &st) != 0)
+            throw std::runtime_error("stat " + pty.DevicePath());
+        return std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev));
     }
 
     static void UsbDevice(const std::filesystem::path &dir, const std::vector<std::string> &attributes)

@@ -6,9 +6,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <signal.h>
+#include <spawn.h>
 #include <stdexcept>
 #include <termios.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+extern char **environ;
 
 namespace testsupport {
 
@@ -33,16 +38,28 @@ std::filesystem::path MakeTempDir(const char *prefix)
 
 } // namespace
 
-PtyPair::PtyPair()
+PtyPair::PtyPair(Slave slave)
 {
     char name[128] = {};
-    if (openpty(&masterFd_, &slaveKeepFd_, name, nullptr, nullptr) != 0)
-        throw std::runtime_error(std::string("openpty: ") + std::strerror(errno));
+    if (slave == Slave::Kept) {
+        if (openpty(&masterFd_, &slaveKeepFd_, name, nullptr, nullptr) != 0)
+            throw std::runtime_error(std::string("openpty: ") + std::strerror(errno));
+        MakeRaw(slaveKeepFd_);
+        fcntl(slaveKeepFd_, F_SETFD, FD_CLOEXEC);
+    } else {
+        // A device side never opened does not read as hung up on the card's.
+        masterFd_ = posix_openpt(O_RDWR | O_NOCTTY);
+        if (masterFd_ < 0 || grantpt(masterFd_) != 0 || unlockpt(masterFd_) != 0
+            || ptsname_r(masterFd_, name, sizeof name) != 0) {
+            const int error = errno;
+            if (masterFd_ >= 0)
+                close(masterFd_);
+            throw std::runtime_error(std::string("posix_openpt: ") + std::strerror(error));
+        }
+    }
     slavePath_ = name;
-    MakeRaw(masterFd_);
-    MakeRaw(slaveKeepFd_);
+    MakeRaw(masterFd_); // on a master, sets the device side's modes
     fcntl(masterFd_, F_SETFD, FD_CLOEXEC);
-    fcntl(slaveKeepFd_, F_SETFD, FD_CLOEXEC);
     fcntl(masterFd_, F_SETFL, fcntl(masterFd_, F_GETFL) | O_NONBLOCK);
 }
 
@@ -120,6 +137,28 @@ void PtyPair::HangUp()
         close(masterFd_);
         masterFd_ = -1;
     }
+}
+
+DeviceHolder::DeviceHolder(const std::string &device)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, device.c_str(), O_RDWR | O_NOCTTY, 0);
+    char sleep[] = "sleep", seconds[] = "60";
+    char *argv[] = {sleep, seconds, nullptr};
+    pid_t pid = -1;
+    // Returns once the child has opened the device and runs sleep.
+    const int error = posix_spawnp(&pid, "sleep", &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0)
+        throw std::runtime_error("cannot start a process holding " + device + ": " + std::strerror(error));
+    pid_ = pid;
+}
+
+DeviceHolder::~DeviceHolder()
+{
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
 }
 
 DeviceDir::DeviceDir() : path_(MakeTempDir("tovrik-dev-"))

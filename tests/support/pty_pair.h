@@ -12,7 +12,13 @@ namespace testsupport {
 
 class PtyPair {
 public:
-    PtyPair();  // raw mode on both ends; throws std::runtime_error on failure
+    // Kept: this process holds the device side open until someone opens it.
+    // Unopened: never opened here, for a device that another process opens,
+    // since the library refuses a device that any other process has open.
+    enum class Slave { Kept, Unopened };
+
+    // Raw mode on both ends; throws std::runtime_error on failure.
+    explicit PtyPair(Slave slave = Slave::Kept);
     ~PtyPair();
     PtyPair(const PtyPair &) = delete;
     PtyPair &operator=(const PtyPair &) = delete;
@@ -37,6 +43,20 @@ private:
     int masterFd_ = -1;
     int slaveKeepFd_ = -1; // keeps the slave alive until someone opens it
     std::string slavePath_;
+};
+
+// Another process that plainly has `device` open, as a terminal program
+// would: `sleep` with it as standard input, killed with the object.
+class DeviceHolder {
+public:
+    explicit DeviceHolder(const std::string &device); // throws std::runtime_error on failure
+    ~DeviceHolder();
+    DeviceHolder(const DeviceHolder &) = delete;
+    DeviceHolder &operator=(const DeviceHolder &) = delete;
+    [[nodiscard]] int Pid() const { return pid_; }
+
+private:
+    int pid_ = -1;
 };
 
 // A temporary folder set as $PORTLINK_DEVICE_DIR for the life of the object.

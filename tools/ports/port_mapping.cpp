@@ -1,5 +1,6 @@
 #include "port_mapping.h"
 
+#include "device_use.h"
 #include "permission_advice.h"
 #include "port_names.h"
 #include "replace_link.h"
@@ -75,31 +76,63 @@ void RemoveFolders(const std::vector<fs::path> &made)
         fs::remove(folder, ec); // only ever empty: ours, just made
 }
 
-} // namespace
+std::optional<std::string> UnfitText(devices::Unfit unfit)
+{
+    switch (unfit) {
+    case devices::Unfit::Console:
+        return std::string("it is the system console, never a card") + kListHint;
+    case devices::Unfit::OtherTerminal:
+        return std::string("it stands for another terminal, not a serial line") + kListHint;
+    case devices::Unfit::NoUart:
+        return std::string("it has no UART behind it (not connected)") + kListHint;
+    case devices::Unfit::None:
+        break;
+    }
+    return std::nullopt;
+}
 
-// Opens `device` once to see that it is a terminal. Nothing when it may be
-// mapped; otherwise why not. A device the user may not open yet is mapped,
-// with a warning.
-std::optional<std::string> ProbeTerminal(const std::string &device, std::vector<std::string> &warnings)
+// Opens `device` (numbered `number` by its name) once and judges it as the
+// library would. Nothing when it may be mapped; otherwise why not. A device
+// the user may not open yet is mapped, with a warning, unless its number
+// alone rules it out.
+std::optional<std::string> ProbeTerminal(const std::string &device, dev_t number, const devices::SystemRoots &roots,
+                                         std::vector<std::string> &warnings)
 {
     int fd;
     do {
         fd = ::open(device.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
+    const bool busy = fd < 0 && errno == EBUSY; // the exclusive flag of a program that holds it
     if (fd >= 0) {
-        const bool terminal = isatty(fd);
+        std::optional<std::string> why;
+        struct stat st {};
+        if (!isatty(fd))
+            why = std::string("not a terminal") + kListHint;
+        else if (auto unfit = UnfitText(devices::UnfitForCard(fd, roots)))
+            why = unfit;
+        else if (::fstat(fd, &st) == 0)
+            number = st.st_rdev; // what was opened, whatever the name leads to now
         ::close(fd);
-        if (!terminal)
-            return std::string("not a terminal") + kListHint;
+        if (why)
+            return why;
     } else if (errno == EACCES || errno == EPERM) {
+        if (auto unfit = UnfitText(devices::UnfitByNumber(number, roots)))
+            return unfit;
         // The link is right all the same; the user can open it once in the group.
         const auto advice = devices::PermissionAdvice(devices::LookUpAccess(device));
         warnings.push_back("you may not open " + device + " yet" + (advice.empty() ? "" : ": " + advice));
-    } else if (errno != EBUSY) { // busy is a terminal that another program holds
+    } else if (!busy) {
         return std::string(std::strerror(errno));
     }
+    // Its bytes would mix with that program's, now and whenever the card is used.
+    if (const auto holder = devices::FindHolder(number, roots))
+        return "it is in use by " + devices::HolderName(*holder) + "; map it once that program has let it go";
+    if (busy)
+        return std::string("it is in use by another program; map it once that program has let it go");
     return std::nullopt;
 }
+
+} // namespace
 
 // Makes the link's folder where it is missing, then the link; a failure
 // removes the folders it made. Nothing on success; otherwise why.
@@ -142,7 +175,7 @@ Outcome MapPort(int port, const std::string &device, bool force, const devices::
         return Fail(refused + "not a terminal" + kListHint);
 
     std::vector<std::string> warnings;
-    if (auto why = ProbeTerminal(device, warnings))
+    if (auto why = ProbeTerminal(device, st.st_rdev, roots, warnings))
         return Fail(refused + *why);
 
     std::string target = device;

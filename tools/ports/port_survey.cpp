@@ -1,5 +1,6 @@
 #include "port_survey.h"
 
+#include "device_use.h"
 #include "exclusive_open.h"
 #include "permission_advice.h"
 #include "port_names.h"
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <sstream>
 
 namespace ports {
@@ -36,25 +38,69 @@ Probe CannotOpen(int error)
     return {DeviceState::CannotOpen, std::strerror(error)};
 }
 
+Probe NoUart()
+{
+    return {DeviceState::NoUart, "no UART behind it"};
+}
+
+// Another process that has the device open.
+std::optional<Probe> InUse(dev_t device, const devices::SystemRoots &roots)
+{
+    if (const auto holder = devices::FindHolder(device, roots))
+        return Probe {DeviceState::InUse, devices::HolderName(*holder)};
+    return std::nullopt;
+}
+
+std::optional<Probe> Unfit(devices::Unfit unfit)
+{
+    switch (unfit) {
+    case devices::Unfit::Console:
+        return Probe {DeviceState::Console, {}};
+    case devices::Unfit::OtherTerminal:
+        return Probe {DeviceState::OtherTerminal, {}};
+    case devices::Unfit::NoUart:
+        return NoUart();
+    case devices::Unfit::None:
+        break;
+    }
+    return std::nullopt;
+}
+
+// What the library would refuse the open device for, if anything.
+std::optional<Probe> Refused(int fd, const devices::SystemRoots &roots)
+{
+    if (auto unfit = Unfit(devices::UnfitForCard(fd, roots)))
+        return unfit;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return CannotOpen(errno);
+    return InUse(st.st_rdev, roots);
+}
+
 } // namespace
 
-Probe ProbeDevice(const std::string &device)
+Probe ProbeDevice(const std::string &device, const devices::SystemRoots &roots)
 {
     struct stat st {};
     if (::stat(device.c_str(), &st) != 0)
         return errno == ENOENT || errno == ENOTDIR ? Probe {} : CannotOpen(errno);
     if (!S_ISCHR(st.st_mode))
         return {DeviceState::NotTerminal, {}};
-    if (::access(device.c_str(), R_OK | W_OK) != 0)
-        return errno == EACCES ? NoAccess(device) : CannotOpen(errno);
+    if (::access(device.c_str(), R_OK | W_OK) != 0) {
+        const int error = errno;
+        // Joining the console's group would not make it a card.
+        if (auto unfit = Unfit(devices::UnfitByNumber(st.st_rdev, roots)))
+            return *unfit;
+        return error == EACCES ? NoAccess(device) : CannotOpen(error);
+    }
     int fd;
     do {
         fd = ::open(device.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         switch (errno) {
-        case EBUSY: // the library's exclusive flag, which binds all but root
-            return Busy();
+        case EBUSY: // the library's exclusive flag, which binds all but root; unseen, another user's
+            return InUse(st.st_rdev, roots).value_or(Busy());
         case EACCES:
         case EPERM:
             return NoAccess(device);
@@ -69,6 +115,8 @@ Probe ProbeDevice(const std::string &device)
     Probe probe {DeviceState::Ready, {}};
     if (!isatty(fd)) {
         probe = {DeviceState::NotTerminal, {}};
+    } else if (auto refused = Refused(fd, roots)) {
+        probe = std::move(*refused);
     } else {
         // The lock that the library takes, and that root cannot override.
         if (const int error = devices::LockAgainstOthers(fd); error != 0)
@@ -87,7 +135,7 @@ Survey TakeSurvey(const devices::SystemRoots &roots)
     const auto present = devices::FindSerialDevices(roots);
     std::vector<bool> named(present.size(), false);
     for (int port = devices::kFirstPort; port <= devices::kLastPort; ++port) {
-        const auto name = devices::DeviceForPort(port);
+        const auto name = devices::DeviceForPort(port, roots.dev);
         const auto link = devices::ComLinkPath(port);
         PortRow row;
         row.port = port;
@@ -114,7 +162,10 @@ Survey TakeSurvey(const devices::SystemRoots &roots)
             if (!target.empty() && !stable.empty() && std::find(stable.begin(), stable.end(), target) == stable.end())
                 row.stableName = stable.front();
         }
-        row.probe = device && !device->answers ? Probe {DeviceState::NoUart, {}} : ProbeDevice(name->path);
+        row.probe = device && !device->answers ? NoUart() : ProbeDevice(name->path, roots);
+        if (row.probe.state == DeviceState::Console || row.probe.state == DeviceState::OtherTerminal)
+            row.probe.detail = "map COM" + std::to_string(port) + " to the card's adapter with tovrik-ports map "
+                + (name->mapped ? "--force " : "") + std::to_string(port) + " DEVICE";
         survey.ports.push_back(std::move(row));
     }
     for (std::size_t i = 0; i < present.size(); ++i)
@@ -131,9 +182,15 @@ std::string StateName(DeviceState state)
     case DeviceState::NotTerminal:
         return "not a terminal";
     case DeviceState::NoUart:
-        return "no UART";
+        return "not connected";
     case DeviceState::NoAccess:
         return "no access";
+    case DeviceState::Console:
+        return "system console";
+    case DeviceState::OtherTerminal:
+        return "not a serial line";
+    case DeviceState::InUse:
+        return "in use";
     case DeviceState::Busy:
         return "busy";
     case DeviceState::CannotOpen:
@@ -142,6 +199,13 @@ std::string StateName(DeviceState state)
         return "ready";
     }
     return {};
+}
+
+std::string StateText(const Probe &probe)
+{
+    if (probe.detail.empty())
+        return StateName(probe.state);
+    return StateName(probe.state) + (probe.state == DeviceState::InUse ? " by " : ": ") + probe.detail;
 }
 
 // Names come from links and the system; shown as they are, one could break
@@ -158,10 +222,7 @@ std::string FormatSurvey(const Survey &survey)
     for (const auto &row : survey.ports) {
         const std::string device = Printable(row.device);
         out << "COM" << row.port << "  " << device << std::string(width - device.size(), ' ') << "  "
-            << StateName(row.probe.state);
-        if (!row.probe.detail.empty())
-            out << ": " << Printable(row.probe.detail);
-        out << '\n';
+            << Printable(StateText(row.probe)) << '\n';
         if (!row.adapter.empty())
             out << indent << Printable(row.adapter) << '\n';
         if (!row.link.empty())

@@ -12,13 +12,16 @@ namespace ports {
 
 // In the order of the checks: each state implies the ones before passed.
 enum class DeviceState {
-    Missing,     // nothing at that path
-    NotTerminal, // something that is no serial line
-    NoUart,      // a built-in port name with no UART behind it
-    NoAccess,    // this user may not read and write it
-    Busy,        // another program holds it
-    CannotOpen,  // refused for another reason, given in the detail
-    Ready,       // present, this user may open it, nobody holds it
+    Missing,       // nothing at that path
+    NotTerminal,   // something that is no serial line
+    NoUart,        // a built-in port name with no UART behind it
+    NoAccess,      // this user may not read and write it
+    Console,       // the system console, never a card
+    OtherTerminal, // /dev/tty or /dev/ptmx, which stand for another terminal
+    InUse,         // another process has it open; the detail names it
+    Busy,          // another program holds it, unseen
+    CannotOpen,    // refused for another reason, given in the detail
+    Ready,         // present, this user may open it, nobody holds it
 };
 
 struct Probe {
@@ -27,8 +30,9 @@ struct Probe {
 };
 
 // Opens `device` for a moment, without becoming its controlling terminal,
-// to see whether another program holds it the way the library would.
-[[nodiscard]] Probe ProbeDevice(const std::string &device);
+// and judges it as the library would: a console, a built-in port with no
+// UART, another process that has it open, the library's lock.
+[[nodiscard]] Probe ProbeDevice(const std::string &device, const devices::SystemRoots &roots = {});
 
 struct PortRow {
     int port = 0;
@@ -47,6 +51,9 @@ struct Survey {
 
 [[nodiscard]] Survey TakeSurvey(const devices::SystemRoots &roots = {});
 [[nodiscard]] std::string StateName(DeviceState state);
+// The state as the listing shows it: "in use by screen (PID 4242)",
+// "busy: another program has it open".
+[[nodiscard]] std::string StateText(const Probe &probe);
 [[nodiscard]] std::string FormatSurvey(const Survey &survey);
 
 } // namespace ports

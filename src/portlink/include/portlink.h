@@ -36,9 +36,18 @@ PORTLINK_API int16_t Stop(void);
 /* Closes a port that is already open (as CloseCommPort), then opens COM
  * `port` without blocking, without making it the controlling terminal, and
  * exclusively: a device that another process or another open holds fails.
- * The line is raw from the start. Returns 0 on any failure (no such port,
- * missing device, permission denied, busy) after one line on standard error
- * naming the device and the reason. */
+ * The line is raw from the start. Judged on the opened device itself, before
+ * it is locked, and let go again at once, are:
+ * - a console of the kernel (/dev/console, a virtual console /dev/ttyN, one
+ *   listed in /sys/class/tty/console/active), /dev/tty and /dev/ptmx;
+ * - a built-in port (ttyS) with no UART behind it;
+ * - a device that another process has open, as its /proc/<pid>/fd show it
+ *   (processes of other users are seen only by root), even one that takes
+ *   no lock: "COM1 (/dev/ttyUSB0) is in use by screen (PID 4242)". A
+ *   process that lets go within 50 ms does not count.
+ * Returns 0 on any failure (no such port, missing device, permission denied,
+ * busy, refused as above) after one line on standard error naming the device
+ * and the reason. */
 PORTLINK_API int16_t OpenCommPort(int16_t port);
 
 /* 9600 baud, 8 data bits, no parity, 1 stop bit, raw, no flow control,
