@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QProcess>
 
 #include <algorithm>
@@ -105,6 +107,17 @@ TEST_F(PortsCli, MapListReplaceUnmap)
         EXPECT_FALSE(fs::exists(fs::symlink_status(folder.Path() / com)));
         EXPECT_TRUE(Lists(Ports({}).out, port, "/dev/ttyS" + std::to_string(port - 1), "")); // the built-in port again
     }
+}
+
+// Others could otherwise point COM n anywhere, and the library refuses such a folder.
+TEST_F(PortsCli, MakesItsFolderPrivateWhateverTheUmask)
+{
+    const fs::path made = folder.Path() / "new" / "portlink";
+    const mode_t mask = ::umask(0);
+    const Result mapped = Ports({"map", "1", a.DevicePath()}, made.string());
+    ::umask(mask);
+    ASSERT_EQ(mapped.status, 0) << mapped.err;
+    EXPECT_EQ(fs::status(made).permissions() & fs::perms::all, fs::perms::owner_all);
 }
 
 TEST_F(PortsCli, ListsGoneAndHeldDevices)

@@ -144,8 +144,10 @@ std::optional<std::string> WriteLinkInItsFolder(const std::string &target, const
     if (!hadFolder && fs::exists(folder, ec))
         return "the device folder " + folder.string() + " is not a folder" + kFolderHint;
     const auto made = hadFolder ? std::vector<fs::path> {} : MissingFolders(folder);
-    if (!hadFolder)
-        fs::create_directories(folder, ec);
+    // Private whatever the umask: a folder others may write would let them
+    // point COM n at a device of their choosing, and the library refuses it.
+    if (!hadFolder && fs::create_directories(folder, ec))
+        fs::permissions(folder, fs::perms::owner_all, ec);
     if (ec) {
         RemoveFolders(made);
         return "cannot create the device folder " + folder.string() + ": " + ec.message() + kFolderHint;
