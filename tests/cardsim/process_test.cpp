@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <csignal>
 #include <fcntl.h>
+#include <memory>
+#include <sched.h>
 #include <fstream>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -159,6 +161,65 @@ TEST_F(SimTest, BytesWrittenJustBeforeAQuickCloseAreStillTaken)
     EXPECT_TRUE(applied) << ReadFile(state);
     EXPECT_EQ(sim.Stop(SIGTERM), 0);
 }
+
+// Keeps the card off the processor while it lives: both on this thread's
+// processor, this thread first.
+class CardHeldOff {
+public:
+    explicit CardHeldOff(pid_t card)
+    {
+        cpu_set_t here;
+        CPU_ZERO(&here);
+        CPU_SET(sched_getcpu(), &here);
+        const sched_param first {1};
+        held_ = sched_getaffinity(0, sizeof own_, &own_) == 0 && sched_setaffinity(card, sizeof here, &here) == 0
+            && sched_setaffinity(0, sizeof here, &here) == 0 && sched_setscheduler(0, SCHED_FIFO, &first) == 0;
+    }
+    ~CardHeldOff()
+    {
+        const sched_param normal {0};
+        sched_setscheduler(0, SCHED_OTHER, &normal);
+        sched_setaffinity(0, sizeof own_, &own_);
+    }
+    CardHeldOff(const CardHeldOff &) = delete;
+    CardHeldOff &operator=(const CardHeldOff &) = delete;
+    [[nodiscard]] bool Held() const { return held_; }
+
+private:
+    cpu_set_t own_ {};
+    bool held_ = false;
+};
+
+class ReopenedLineTest : public SimTest, public testing::WithParamInterface<bool> {};
+
+// The next tool opens and writes while the card is stopped with the last
+// one's hang-up in hand, not yet taken in.
+TEST_P(ReopenedLineTest, IsAnswered)
+{
+    SimProcess sim({}, files.Path(), {}, GetParam());
+    const fs::path link = devices.Path() / "com1";
+    ASSERT_TRUE(sim.WaitForLink(link)) << sim.Stderr();
+    {
+        auto first = std::make_unique<ToolEnd>(link);
+        std::this_thread::sleep_for(50ms); // the card watches this line now
+        const CardHeldOff hold(sim.Pid());
+        if (!hold.Held())
+            GTEST_SKIP() << "holding the card off needs a real-time priority";
+        first.reset();
+        kill(sim.Pid(), SIGSTOP); // it stops once its poll has returned the hang-up
+    }
+    std::this_thread::sleep_for(50ms);
+    ToolEnd tool(link);
+    tool.Write("%CL\r");
+    kill(sim.Pid(), SIGCONT);
+    const std::string answer = tool.ReadUntil("OK\r\n");
+    EXPECT_TRUE(answer.starts_with("running configuration:\r\n")) << answer;
+    EXPECT_TRUE(answer.ends_with("OK\r\n")) << answer;
+    EXPECT_EQ(sim.Stop(SIGTERM), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sim, ReopenedLineTest, testing::Bool(),
+                         [](const auto &info) { return info.param ? "Unprivileged" : "AsStarted"; });
 
 class KilledToolTest : public SimTest, public testing::WithParamInterface<bool> {};
 
