@@ -333,15 +333,24 @@ void PrintTo(const Placement &row, std::ostream *os) { *os << row.name; }
 
 class PlacementTest : public SimTest, public testing::WithParamInterface<Placement> {};
 
-TEST_P(PlacementTest, FollowsTheLibrarysNamingRuleAndCreatesTheFolder)
+// Under umask 000 too, the folders it makes are its own alone: nobody else
+// can put a comN there.
+TEST_P(PlacementTest, FollowsTheLibrarysNamingRuleAndCreatesThePrivateFolder)
 {
     auto env = GetParam().env;
     for (auto &[name, value] : env)
         if (value && !value->empty() && value->front() != '/')
             value = (files.Path() / *value).string();
+    const mode_t mask = umask(0);
     SimProcess sim({"--com", "5"}, files.Path(), env);
+    umask(mask);
     const fs::path link = files.Path() / GetParam().folder / "com5";
     ASSERT_TRUE(sim.WaitForLink(link)) << sim.Stderr();
+    for (fs::path made = GetParam().folder; !made.empty(); made = made.parent_path()) {
+        struct stat st {};
+        ASSERT_EQ(stat((files.Path() / made).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0700u) << made;
+    }
     EXPECT_EQ(sim.Stop(SIGTERM), 0);
     EXPECT_FALSE(fs::is_symlink(link));
 }
@@ -487,6 +496,61 @@ INSTANTIATE_TEST_SUITE_P(
                                        return true;
                                    }},
                     NotAStateFile {"Folder", [](const fs::path &p) { return fs::create_directory(p); }}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+struct ForeignPath {
+    const char *name;
+    bool (*make)(const fs::path &files); // makes files/mine/card.*; false: cannot, as this user
+    const char *path;                    // what the card is given, below files/
+    const char *why;
+};
+
+void PrintTo(const ForeignPath &row, std::ostream *os) { *os << row.name; }
+
+class ForeignPathTest : public SimTest, public testing::WithParamInterface<ForeignPath> {};
+
+// The state and the trace are walked to as the tool's log is: neither is
+// written through another user's link, nor into a file of theirs planted
+// in a shared folder.
+TEST_P(ForeignPathTest, IsRefusedAndLeftAsItWas)
+{
+    if (!GetParam().make(files.Path()))
+        GTEST_SKIP() << "another user's files need root";
+    const fs::path mine = files.Path() / "mine";
+    const auto before = Snapshot(mine);
+    for (const char *option : {"--state", "--trace"}) {
+        const std::string file = (files.Path() / GetParam().path).string() + (option[2] == 's' ? ".json" : ".bin");
+        SimProcess sim({option, file}, files.Path());
+        EXPECT_EQ(sim.Wait(), 1) << option;
+        EXPECT_NE(sim.Stderr().find(GetParam().why), std::string::npos) << sim.Stderr();
+        EXPECT_EQ(Snapshot(mine), before) << option;
+        EXPECT_TRUE(fs::is_empty(devices.Path()));
+    }
+}
+
+constexpr uid_t kOther = 65534;
+
+INSTANTIATE_TEST_SUITE_P(
+    Sim, ForeignPathTest,
+    testing::Values(ForeignPath {"TheirFolderLink",
+                                 [](const fs::path &files) {
+                                     fs::create_directory(files / "mine");
+                                     std::ofstream(files / "mine" / "card.json") << "kept\n";
+                                     std::ofstream(files / "mine" / "card.bin") << "kept\n";
+                                     fs::create_symlink("mine", files / "theirs");
+                                     return lchown((files / "theirs").c_str(), kOther, kOther) == 0;
+                                 },
+                                 "theirs/card", "'theirs' is a symbolic link made by another user (uid 65534)"},
+                    ForeignPath {"TheirFileInASharedFolder",
+                                 [](const fs::path &files) {
+                                     fs::create_directory(files / "mine");
+                                     std::ofstream(files / "mine" / "card.json") << "theirs\n";
+                                     std::ofstream(files / "mine" / "card.bin") << "theirs\n";
+                                     return chmod((files / "mine").c_str(), 01777) == 0
+                                         && chown((files / "mine" / "card.json").c_str(), kOther, kOther) == 0
+                                         && chown((files / "mine" / "card.bin").c_str(), kOther, kOther) == 0;
+                                 },
+                                 "mine/card", "belongs to another user (uid 65534)"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(SimTest, SavesThroughNoLinkPlantedAtAPredictableTemporaryName)
