@@ -528,27 +528,30 @@ TEST_P(ForeignPathTest, IsRefusedAndLeftAsItWas)
     }
 }
 
-constexpr uid_t kOther = 65534;
+// files/mine/card.json and card.bin, given to another user or not.
+bool MakeCardFiles(const fs::path &files, bool theirs)
+{
+    fs::create_directory(files / "mine");
+    bool given = true;
+    for (const char *name : {"card.json", "card.bin"}) {
+        std::ofstream(files / "mine" / name) << "kept\n";
+        given = given && (!theirs || chown((files / "mine" / name).c_str(), 65534, 65534) == 0);
+    }
+    return given;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Sim, ForeignPathTest,
     testing::Values(ForeignPath {"TheirFolderLink",
                                  [](const fs::path &files) {
-                                     fs::create_directory(files / "mine");
-                                     std::ofstream(files / "mine" / "card.json") << "kept\n";
-                                     std::ofstream(files / "mine" / "card.bin") << "kept\n";
                                      fs::create_symlink("mine", files / "theirs");
-                                     return lchown((files / "theirs").c_str(), kOther, kOther) == 0;
+                                     return MakeCardFiles(files, false)
+                                         && lchown((files / "theirs").c_str(), 65534, 65534) == 0;
                                  },
                                  "theirs/card", "'theirs' is a symbolic link made by another user (uid 65534)"},
                     ForeignPath {"TheirFileInASharedFolder",
                                  [](const fs::path &files) {
-                                     fs::create_directory(files / "mine");
-                                     std::ofstream(files / "mine" / "card.json") << "theirs\n";
-                                     std::ofstream(files / "mine" / "card.bin") << "theirs\n";
-                                     return chmod((files / "mine").c_str(), 01777) == 0
-                                         && chown((files / "mine" / "card.json").c_str(), kOther, kOther) == 0
-                                         && chown((files / "mine" / "card.bin").c_str(), kOther, kOther) == 0;
+                                     return MakeCardFiles(files, true) && chmod((files / "mine").c_str(), 01777) == 0;
                                  },
                                  "mine/card", "belongs to another user (uid 65534)"}),
     [](const auto &info) { return std::string(info.param.name); });
