@@ -104,3 +104,5 @@ void BoardLink::StopLogging() { library_.StopLogging(); }
 bool BoardLink::IsLogging() { return library_.IsLogging(); }
 
 std::optional<std::string> BoardLink::LogFileName() { return library_.GetLogFileName(); }
+
+std::optional<std::string> BoardLink::LogError() { return library_.GetLogError(); }

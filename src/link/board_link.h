@@ -62,6 +62,9 @@ public:
     [[nodiscard]] bool IsLogging();
     // The file being logged to, as it was given; nothing when not logging.
     [[nodiscard]] std::optional<std::string> LogFileName();
+    // Why logging stopped by itself, or the last StartLogging failed, in the
+    // library's words; nothing when it has not.
+    [[nodiscard]] std::optional<std::string> LogError();
 
 private:
     bool OpenSelectedPort();

@@ -32,6 +32,7 @@ struct Exports {
     decltype(&::IsLineUp) IsLineUp;
     decltype(&::HasLostData) HasLostData;
     decltype(&::GetOpenError) GetOpenError;
+    decltype(&::GetLogError) GetLogError;
 };
 
 class DynamicLibrary final : public SerialLibrary {
@@ -75,6 +76,15 @@ public:
         buffer.back() = '\0';
         return std::string(buffer.data());
     }
+    std::optional<std::string> GetLogError() override
+    {
+        // The reason may name a file on the way to the log.
+        std::vector<char> buffer(PATH_MAX + 256);
+        if (x_.GetLogError(buffer.data(), static_cast<std::int32_t>(buffer.size())) == 0)
+            return std::nullopt;
+        buffer.back() = '\0';
+        return std::string(buffer.data());
+    }
 
 private:
     void *handle_;
@@ -102,6 +112,7 @@ public:
     bool IsLineUp() override { return false; }
     bool HasLostData() override { return false; }
     std::optional<std::string> GetOpenError() override { return loadError_; }
+    std::optional<std::string> GetLogError() override { return std::nullopt; }
 
 private:
     std::string loadError_;
@@ -160,7 +171,8 @@ LoadedLibrary LoadSerialLibrary()
         && Resolve(handle, "ReadByteFromBoard", x.ReadByteFromBoard, error)
         && Resolve(handle, "IsLineUp", x.IsLineUp, error)
         && Resolve(handle, "HasLostData", x.HasLostData, error)
-        && Resolve(handle, "GetOpenError", x.GetOpenError, error);
+        && Resolve(handle, "GetOpenError", x.GetOpenError, error)
+        && Resolve(handle, "GetLogError", x.GetLogError, error);
     if (!complete) {
         dlclose(handle);
         return failed(error);

@@ -39,6 +39,9 @@ public:
     // Why the last OpenCommPort, ReopenCommPort or ConfigureOpenComPort
     // failed; nothing after a successful open.
     [[nodiscard]] virtual std::optional<std::string> GetOpenError() = 0;
+    // Why logging stopped by itself ("No space left on device"), or the last
+    // StartLogging failed; nothing when it has not since StartLogging.
+    [[nodiscard]] virtual std::optional<std::string> GetLogError() = 0;
 };
 
 inline constexpr std::int32_t kWriteWaitMs = 150;

@@ -125,8 +125,15 @@ void Form1::ShowIfLoggingStopped()
 {
     // The library stops by itself when the file cannot be written (a full
     // disk, the file made read-only).
-    if (!expectedLog_.isEmpty() && !link_.IsLogging())
+    if (expectedLog_.isEmpty() || link_.IsLogging())
+        return;
+    if (const auto why = link_.LogError())
+        SetStatusCaption(QStringLiteral("Not logging: %1: %2").arg(expectedLog_, QString::fromStdString(*why)));
+    else
         SetStatusCaption(QStringLiteral("Logging stopped: %1 could not be written").arg(expectedLog_));
+    // Said once: the line watch asks every second, and would write over
+    // whatever the status says next.
+    expectedLog_.clear();
 }
 
 void Form1::Command2_Click()
@@ -139,6 +146,7 @@ void Form1::Command2_Click()
 
 void Form1::WatchForCard()
 {
+    ShowIfLoggingStopped();
     // No port changes under a handler that waits in a box.
     if (unloaded_ || boxes_.IsShowing())
         return;

@@ -25,6 +25,21 @@ int16_t Guarded(F &&call) noexcept
     }
 }
 
+// Writes `text`, NUL-terminated, cut short to `size` bytes on a character
+// boundary, never inside a UTF-8 sequence. False when there is nothing to say.
+bool CopyCut(const std::string &text, char *buffer, int32_t size)
+{
+    if (!buffer || size <= 0 || text.empty())
+        return false;
+    std::size_t length = std::min(text.size(), static_cast<std::size_t>(size) - 1);
+    if (length < text.size())
+        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
+            --length;
+    std::memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
+    return true;
+}
+
 std::chrono::milliseconds Millis(int32_t ms) { return std::chrono::milliseconds(std::max<int32_t>(ms, 0)); }
 
 } // namespace
@@ -117,21 +132,12 @@ int16_t HasLostData(void)
 
 int16_t GetOpenError(char *buffer, int32_t size)
 {
-    return Guarded([=] {
-        if (!buffer || size <= 0)
-            return false;
-        const std::string why = Link().OpenError();
-        if (why.empty())
-            return false;
-        // Cut short on a character boundary, never inside a UTF-8 sequence.
-        std::size_t length = std::min(why.size(), static_cast<std::size_t>(size) - 1);
-        if (length < why.size())
-            while (length > 0 && (static_cast<unsigned char>(why[length]) & 0xC0) == 0x80)
-                --length;
-        std::memcpy(buffer, why.data(), length);
-        buffer[length] = '\0';
-        return true;
-    });
+    return Guarded([=] { return CopyCut(Link().OpenError(), buffer, size); });
+}
+
+int16_t GetLogError(char *buffer, int32_t size)
+{
+    return Guarded([=] { return CopyCut(Link().LogError(), buffer, size); });
 }
 
 } // extern "C"

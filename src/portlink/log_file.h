@@ -18,18 +18,20 @@ public:
     LogFile(const LogFile &) = delete;
     LogFile &operator=(const LogFile &) = delete;
 
-    // Creates or appends to `name`, relative to the current folder. A
-    // symbolic link is followed only when the user or the owner of its
-    // folder made it. On failure the file stays closed and `why` says what
-    // went wrong.
+    // Creates or appends to `name`, relative to the current folder, as
+    // devices::OpenForAppend opens it: through no link of another user but
+    // root, into no file another user planted. On failure the file stays
+    // closed and `why` says what went wrong.
     [[nodiscard]] bool Open(const std::string &name, std::string &why);
     void Close();
 
     [[nodiscard]] bool IsOpen() const { return fd_ >= 0; }
     [[nodiscard]] const std::string &Name() const { return name_; }
 
-    // Appends every byte or fails with `why` set. A file deleted or moved
-    // away since the last look is made again at its path first.
+    // Appends every byte or fails with `why` set; a write cut short is
+    // carried on, and fails when the next part cannot be written. A file
+    // deleted or moved away since the last look is made again at its path
+    // first.
     [[nodiscard]] bool Append(std::span<const std::uint8_t> bytes, std::string &why);
     // The same, without bytes: for a card that sends nothing. Fails with
     // `why` set when the file could not be made again.

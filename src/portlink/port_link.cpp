@@ -324,8 +324,10 @@ bool PortLink::StartLogging(const char *name)
     std::lock_guard lock(logMu_);
     std::string why;
     const std::string fileName = name ? name : "";
+    logError_.clear();
     if (!log_.Open(fileName, why)) { // closes an earlier file first
         Complain("cannot log to '" + fileName + "': " + why);
+        logError_ = devices::Printable(why);
         return false;
     }
     std::lock_guard wake(mu_);
@@ -356,6 +358,19 @@ bool PortLink::LogFileName(char *buffer, std::int32_t size)
         return false;
     std::memcpy(buffer, name.c_str(), name.size() + 1);
     return true;
+}
+
+std::string PortLink::LogError()
+{
+    std::lock_guard lock(logMu_);
+    return logError_;
+}
+
+void PortLink::EndLogging(const std::string &why)
+{
+    Complain("logging to '" + log_.Name() + "' stopped: " + why);
+    logError_ = devices::Printable(why);
+    log_.Close();
 }
 
 PortLink::Port PortLink::Borrow()
@@ -429,10 +444,8 @@ void PortLink::LookAfterLog()
 {
     std::lock_guard lock(logMu_);
     std::string why;
-    if (log_.IsOpen() && !log_.Check(why)) {
-        Complain("logging to '" + log_.Name() + "' stopped: " + why);
-        log_.Close();
-    }
+    if (log_.IsOpen() && !log_.Check(why))
+        EndLogging(why);
 }
 
 void PortLink::Deliver(std::span<const std::uint8_t> bytes)
@@ -440,11 +453,9 @@ void PortLink::Deliver(std::span<const std::uint8_t> bytes)
     {
         std::lock_guard lock(logMu_);
         std::string why;
-        if (log_.IsOpen() && !log_.Append(bytes, why)) {
-            // Going on would claim a log that is not being written.
-            Complain("logging to '" + log_.Name() + "' stopped: " + why);
-            log_.Close();
-        }
+        // Going on would claim a log that is not being written.
+        if (log_.IsOpen() && !log_.Append(bytes, why))
+            EndLogging(why);
     }
     std::lock_guard lock(mu_);
     queue_.Push(bytes);

@@ -54,6 +54,9 @@ public:
     void StopLogging();
     [[nodiscard]] bool Logging();
     [[nodiscard]] bool LogFileName(char *buffer, std::int32_t size);
+    // Why logging stopped by itself, or the last StartLogging failed; empty
+    // when it has not since the last StartLogging.
+    [[nodiscard]] std::string LogError();
 
 private:
     // Calls use the port outside mu_ (a write may wait for room); close waits
@@ -70,6 +73,8 @@ private:
     void WakeReader();
     void ReaderLoop(int wakeFd);
     void Deliver(std::span<const std::uint8_t> bytes);
+    // With logMu_ held: says why on stderr, keeps the reason, closes the log.
+    void EndLogging(const std::string &why);
     // Makes a deleted or moved log again, or stops logging when it cannot.
     void LookAfterLog();
     // The reader's poll timeout: until the log's next look, or none.
@@ -112,6 +117,7 @@ private:
 
     std::mutex logMu_;
     LogFile log_;
+    std::string logError_; // with logMu_ held
 };
 
 } // namespace portlink

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <csignal>
 #include <fcntl.h>
+#include <memory>
+#include <sched.h>
 #include <fstream>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -160,6 +162,65 @@ TEST_F(SimTest, BytesWrittenJustBeforeAQuickCloseAreStillTaken)
     EXPECT_EQ(sim.Stop(SIGTERM), 0);
 }
 
+// Keeps the card off the processor while it lives: both on this thread's
+// processor, this thread first.
+class CardHeldOff {
+public:
+    explicit CardHeldOff(pid_t card)
+    {
+        cpu_set_t here;
+        CPU_ZERO(&here);
+        CPU_SET(sched_getcpu(), &here);
+        const sched_param first {1};
+        held_ = sched_getaffinity(0, sizeof own_, &own_) == 0 && sched_setaffinity(card, sizeof here, &here) == 0
+            && sched_setaffinity(0, sizeof here, &here) == 0 && sched_setscheduler(0, SCHED_FIFO, &first) == 0;
+    }
+    ~CardHeldOff()
+    {
+        const sched_param normal {0};
+        sched_setscheduler(0, SCHED_OTHER, &normal);
+        sched_setaffinity(0, sizeof own_, &own_);
+    }
+    CardHeldOff(const CardHeldOff &) = delete;
+    CardHeldOff &operator=(const CardHeldOff &) = delete;
+    [[nodiscard]] bool Held() const { return held_; }
+
+private:
+    cpu_set_t own_ {};
+    bool held_ = false;
+};
+
+class ReopenedLineTest : public SimTest, public testing::WithParamInterface<bool> {};
+
+// The next tool opens and writes while the card is stopped with the last
+// one's hang-up in hand, not yet taken in.
+TEST_P(ReopenedLineTest, IsAnswered)
+{
+    SimProcess sim({}, files.Path(), {}, GetParam());
+    const fs::path link = devices.Path() / "com1";
+    ASSERT_TRUE(sim.WaitForLink(link)) << sim.Stderr();
+    {
+        auto first = std::make_unique<ToolEnd>(link);
+        std::this_thread::sleep_for(50ms); // the card watches this line now
+        const CardHeldOff hold(sim.Pid());
+        if (!hold.Held())
+            GTEST_SKIP() << "holding the card off needs a real-time priority";
+        first.reset();
+        kill(sim.Pid(), SIGSTOP); // it stops once its poll has returned the hang-up
+    }
+    std::this_thread::sleep_for(50ms);
+    ToolEnd tool(link);
+    tool.Write("%CL\r");
+    kill(sim.Pid(), SIGCONT);
+    const std::string answer = tool.ReadUntil("OK\r\n");
+    EXPECT_TRUE(answer.starts_with("running configuration:\r\n")) << answer;
+    EXPECT_TRUE(answer.ends_with("OK\r\n")) << answer;
+    EXPECT_EQ(sim.Stop(SIGTERM), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sim, ReopenedLineTest, testing::Bool(),
+                         [](const auto &info) { return info.param ? "Unprivileged" : "AsStarted"; });
+
 class KilledToolTest : public SimTest, public testing::WithParamInterface<bool> {};
 
 // Unprivileged, the card cannot clear the flag and moves to a new device.
@@ -272,15 +333,24 @@ void PrintTo(const Placement &row, std::ostream *os) { *os << row.name; }
 
 class PlacementTest : public SimTest, public testing::WithParamInterface<Placement> {};
 
-TEST_P(PlacementTest, FollowsTheLibrarysNamingRuleAndCreatesTheFolder)
+// Under umask 000 too, the folders it makes are its own alone: nobody else
+// can put a comN there.
+TEST_P(PlacementTest, FollowsTheLibrarysNamingRuleAndCreatesThePrivateFolder)
 {
     auto env = GetParam().env;
     for (auto &[name, value] : env)
         if (value && !value->empty() && value->front() != '/')
             value = (files.Path() / *value).string();
+    const mode_t mask = umask(0);
     SimProcess sim({"--com", "5"}, files.Path(), env);
+    umask(mask);
     const fs::path link = files.Path() / GetParam().folder / "com5";
     ASSERT_TRUE(sim.WaitForLink(link)) << sim.Stderr();
+    for (fs::path made = GetParam().folder; !made.empty(); made = made.parent_path()) {
+        struct stat st {};
+        ASSERT_EQ(stat((files.Path() / made).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0700u) << made;
+    }
     EXPECT_EQ(sim.Stop(SIGTERM), 0);
     EXPECT_FALSE(fs::is_symlink(link));
 }
@@ -426,6 +496,64 @@ INSTANTIATE_TEST_SUITE_P(
                                        return true;
                                    }},
                     NotAStateFile {"Folder", [](const fs::path &p) { return fs::create_directory(p); }}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+struct ForeignPath {
+    const char *name;
+    bool (*make)(const fs::path &files); // makes files/mine/card.*; false: cannot, as this user
+    const char *path;                    // what the card is given, below files/
+    const char *why;
+};
+
+void PrintTo(const ForeignPath &row, std::ostream *os) { *os << row.name; }
+
+class ForeignPathTest : public SimTest, public testing::WithParamInterface<ForeignPath> {};
+
+// The state and the trace are walked to as the tool's log is: neither is
+// written through another user's link, nor into a file of theirs planted
+// in a shared folder.
+TEST_P(ForeignPathTest, IsRefusedAndLeftAsItWas)
+{
+    if (!GetParam().make(files.Path()))
+        GTEST_SKIP() << "another user's files need root";
+    const fs::path mine = files.Path() / "mine";
+    const auto before = Snapshot(mine);
+    for (const char *option : {"--state", "--trace"}) {
+        const std::string file = (files.Path() / GetParam().path).string() + (option[2] == 's' ? ".json" : ".bin");
+        SimProcess sim({option, file}, files.Path());
+        EXPECT_EQ(sim.Wait(), 1) << option;
+        EXPECT_NE(sim.Stderr().find(GetParam().why), std::string::npos) << sim.Stderr();
+        EXPECT_EQ(Snapshot(mine), before) << option;
+        EXPECT_TRUE(fs::is_empty(devices.Path()));
+    }
+}
+
+// files/mine/card.json and card.bin, given to another user or not.
+bool MakeCardFiles(const fs::path &files, bool theirs)
+{
+    fs::create_directory(files / "mine");
+    bool given = true;
+    for (const char *name : {"card.json", "card.bin"}) {
+        std::ofstream(files / "mine" / name) << "kept\n";
+        given = given && (!theirs || chown((files / "mine" / name).c_str(), 65534, 65534) == 0);
+    }
+    return given;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sim, ForeignPathTest,
+    testing::Values(ForeignPath {"TheirFolderLink",
+                                 [](const fs::path &files) {
+                                     fs::create_symlink("mine", files / "theirs");
+                                     return MakeCardFiles(files, false)
+                                         && lchown((files / "theirs").c_str(), 65534, 65534) == 0;
+                                 },
+                                 "theirs/card", "'theirs' is a symbolic link made by another user (uid 65534)"},
+                    ForeignPath {"TheirFileInASharedFolder",
+                                 [](const fs::path &files) {
+                                     return MakeCardFiles(files, true) && chmod((files / "mine").c_str(), 01777) == 0;
+                                 },
+                                 "mine/card", "belongs to another user (uid 65534)"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(SimTest, SavesThroughNoLinkPlantedAtAPredictableTemporaryName)

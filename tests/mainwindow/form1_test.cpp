@@ -25,7 +25,7 @@
 using testsupport::FakeMessageBoxes;
 
 enum class WhileSending { DialogPortFails, DialogLogFails, Delete };
-enum class LogCheck { StartUp, NoReader, EndOfSend, DialogOpens, SwitchedOff };
+enum class LogCheck { StartUp, NoReader, EndOfSend, DialogOpens, SwitchedOff, LineWatch };
 Q_DECLARE_METATYPE(WhileSending)
 Q_DECLARE_METATYPE(LogCheck)
 
@@ -1029,6 +1029,8 @@ void TestForm1::loggingThatStoppedIsNotClaimed_data()
     QTest::newRow("end of a send") << LogCheck::EndOfSend << stopped;
     QTest::newRow("dialog opens") << LogCheck::DialogOpens << stopped;
     QTest::newRow("switched off in the dialog") << LogCheck::SwitchedOff << "Data Sent";
+    QTest::newRow("line watch, the library's reason")
+        << LogCheck::LineWatch << "Not logging: TovrikLog.txt: No space left on device";
 }
 
 void TestForm1::loggingThatStoppedIsNotClaimed()
@@ -1044,6 +1046,9 @@ void TestForm1::loggingThatStoppedIsNotClaimed()
     r.library.logging = false; // the library stopped: the disk is full
     if (when == LogCheck::DialogOpens) {
         r.Click("Advanced");
+    } else if (when == LogCheck::LineWatch) {
+        r.library.logError = "No space left on device";
+        QVERIFY(r.watch.Tick());
     } else if (when != LogCheck::StartUp && when != LogCheck::NoReader) {
         r.boxes.answers = {true, false};
         r.Click("Command1");

@@ -1,12 +1,15 @@
 // The log of the card's output: exactly its bytes, appended, on disk promptly.
 #include "portlink_fixture.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -78,18 +81,85 @@ TEST_F(LoggingTest, LogIsOnDiskWithin100ms)
     EXPECT_EQ(ReadFile(log), "OK\r\n");
 }
 
-TEST_F(LoggingTest, LogThatFailsLaterStopsLogging)
+// Lets regular files grow to `size` bytes while it lives, SIGXFSZ ignored: a
+// write that would pass the limit is cut short there, and the next one fails.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t size) : handler_(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        const rlimit limit {size, old_.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, handler_);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit old_ {};
+    void (*handler_)(int);
+};
+
+struct FailingLog {
+    const char *name;
+    const char *log;         // beside the test's folder, or absolute
+    const char *linkedTo;    // the log is a link to this; nullptr: none
+    std::size_t room;        // bytes the file may still grow by; 0: no limit
+    const char *reason;      // GetLogError's
+};
+
+void PrintTo(const FailingLog &row, std::ostream *os) { *os << row.name; }
+
+class FailingLogTest : public PortlinkTest, public ::testing::WithParamInterface<FailingLog> {};
+
+TEST_P(FailingLogTest, StopsLoggingAndSaysWhy)
 {
+    const auto &row = GetParam();
+    const std::string log = row.log[0] == '/' ? row.log : (temp.Path() / row.log).string();
+    const std::string earlier = "earlier\n";
+    if (row.linkedTo)
+        std::filesystem::create_symlink(row.linkedTo, log);
+    else if (row.log[0] != '/')
+        std::ofstream(log) << earlier;
     OpenCard();
-    ASSERT_EQ(StartLogging("/dev/full"), 1) << "it opens; every write then fails";
-    StderrCapture capture;
-    card.Write("OK\r\n");
-    const auto deadline = Clock::now() + 2s;
-    while (IsLogging() != 0 && Clock::now() < deadline)
-        std::this_thread::sleep_for(5ms);
-    EXPECT_EQ(IsLogging(), 0) << "a log that is not being written";
-    EXPECT_NE(capture.Text().find("logging to '/dev/full' stopped"), std::string::npos) << capture.Text();
+    ASSERT_EQ(StartLogging(log.c_str()), 1) << "it opens; writing then fails";
+    char buffer[64];
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(GetLogError(buffer, sizeof buffer), 0);
+    EXPECT_EQ(buffer[0], '#') << "untouched";
+    {
+        std::optional<FileSizeLimit> limit;
+        std::optional<StderrCapture> capture; // a file, which the limit would cut short
+        if (row.room)
+            limit.emplace(earlier.size() + row.room);
+        else
+            capture.emplace();
+        card.Write("0123456789\r\n"); // one write: longer than the room left
+        EXPECT_TRUE(WaitUntil([] { return IsLogging() == 0; }, Clock::now() + 2s)) << "a log not being written";
+        if (capture) {
+            EXPECT_NE(capture->Text().find("logging to '" + log + "' stopped: " + row.reason), std::string::npos)
+                << capture->Text();
+        }
+    }
+    ASSERT_EQ(GetLogError(buffer, sizeof buffer), 1);
+    EXPECT_STREQ(buffer, row.reason);
+    if (row.room) {
+        EXPECT_EQ(ReadFile(log), earlier + std::string("0123456789").substr(0, row.room)) << "what fitted is kept";
+    }
+    ASSERT_EQ(StartLogging((temp.Path() / "next.log").c_str()), 1);
+    EXPECT_EQ(GetLogError(buffer, sizeof buffer), 0) << "a new log starts without a failure";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Logs, FailingLogTest,
+    ::testing::Values(FailingLog {"FullDevice", "/dev/full", nullptr, 0, "No space left on device"},
+                      FailingLog {"LinkToAFullDevice", "full.log", "/dev/full", 0, "No space left on device"},
+                      FailingLog {"WriteCutShortByTheSizeLimit", "card.log", nullptr, 5, "File too large"}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 struct BadLog {
     const char *name;

@@ -30,6 +30,7 @@ public:
     std::string openError = "no such device"; // GetOpenError's answer after a failed open
     bool lastOpenFailed = false;
     bool runFails = false;            // Run could not start the reader
+    std::optional<std::string> logError; // GetLogError's answer
     bool configureFails = false;      // the device refuses the line settings
     bool sameDevice = true;           // ReopenCommPort finds the device that went away
     int lastOpened = 0;               // the port ReopenCommPort opens again
@@ -128,6 +129,7 @@ public:
             return std::nullopt;
         return openError;
     }
+    std::optional<std::string> GetLogError() override { return logError; }
 
     bool Opened(int port, bool ok)
     {

@@ -13,6 +13,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <vector>
+
 namespace cardsim {
 
 namespace {
@@ -26,6 +28,38 @@ namespace {
 {
     throw std::runtime_error(link.string() + " already exists (" + Describe(link)
                              + ") and is not this card's; not replacing it. Remove it, or choose another --com");
+}
+
+// Makes the folders of `folder` that are missing, each private (0700)
+// whatever the umask: in a folder that others may write, another user could
+// put a comN of theirs before the card's, or in its place.
+void MakePrivateFolders(const std::filesystem::path &folder)
+{
+    std::vector<std::filesystem::path> missing;
+    struct stat st {};
+    for (auto at = folder.lexically_normal(); !at.empty() && stat(at.c_str(), &st) != 0; at = at.parent_path()) {
+        if (errno != ENOENT)
+            Fail("cannot create the device folder " + folder.string());
+        if (at.has_filename()) // "a/b/" names the folder "a/b" again
+            missing.push_back(at);
+        if (at == at.parent_path())
+            break;
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (mkdir(it->c_str(), 0700) != 0) {
+            if (errno == EEXIST) // made by someone else meanwhile: theirs to keep as they like
+                continue;
+            Fail("cannot create the device folder " + folder.string());
+        }
+        // The umask may have taken away our own bits.
+        const int fd = open(it->c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const bool made = fd >= 0 && fchmod(fd, 0700) == 0;
+        const int error = errno;
+        if (fd >= 0)
+            close(fd);
+        if (!made)
+            Fail("cannot create the device folder " + folder.string(), error);
+    }
 }
 
 } // namespace
@@ -50,10 +84,8 @@ std::string Describe(const std::filesystem::path &path)
 CardPort::CardPort(const std::filesystem::path &folder, int com)
     : link_(folder / ("com" + std::to_string(com)))
 {
+    MakePrivateFolders(folder);
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec)
-        throw std::runtime_error("cannot create the device folder " + folder.string() + ": " + ec.message());
     if (!std::filesystem::is_directory(folder, ec))
         throw std::runtime_error(folder.string() + " is not a folder");
     struct stat st {};

@@ -18,8 +18,9 @@ using devices::DeviceFolder;
 
 class CardPort {
 public:
-    // Creates the folder if needed and the link comN; refuses (throws
-    // std::runtime_error) when comN already exists in any form.
+    // Creates the folder if needed, with the folders on the way, each 0700,
+    // and the link comN; refuses (throws std::runtime_error) when comN
+    // already exists in any form.
     CardPort(const std::filesystem::path &folder, int com);
     // Removes the link, but only while it still names this card's device.
     ~CardPort();

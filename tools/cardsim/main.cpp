@@ -3,6 +3,8 @@
 #include "card_port.h"
 #include "console.h"
 #include "port_names.h"
+#include "printable.h"
+#include "safe_open.h"
 #include "tovrik_version.h"
 
 #include <cerrno>
@@ -14,6 +16,7 @@
 #include <iostream>
 #include <optional>
 #include <poll.h>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <sys/signalfd.h>
@@ -123,27 +126,49 @@ mode_t StateFileMode()
     return 0644 & ~mask;
 }
 
+// An unguessable ending for a temporary name.
+std::string RandomSuffix()
+{
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device random;
+    std::string suffix(8, 'x');
+    for (char &c : suffix)
+        c = kLetters[random() % (sizeof kLetters - 1)];
+    return suffix;
+}
+
 // Readers see the old file or the new one, never a part. The temporary file
 // is made exclusively under a name nobody can guess, in the same folder: at a
 // predictable name, a link planted by another user would be written through.
+// Both are reached through the folder's descriptor from the start, so a link
+// on the way that changes later cannot move the writes elsewhere.
 // Written in two steps, so that the card can find out whether it can save
-// before anything at `path` changes.
+// before anything at the file's name changes.
 class StagedFile {
 public:
-    StagedFile(std::string path, std::string_view content) : path_(std::move(path)), temp_(path_ + ".tmp-XXXXXX")
+    StagedFile(const devices::FolderEntry &at, std::string shown, std::string_view content)
+        : folder_(at.folder.Get()), name_(at.name), shown_(std::move(shown))
     {
         static const mode_t mode = StateFileMode();
-        const int fd = mkostemp(temp_.data(), O_CLOEXEC);
+        if (const auto why = devices::WhyNotReplace(folder_, name_); !why.empty())
+            throw std::runtime_error("cannot write " + shown_ + ": " + why);
+        int fd = -1;
+        for (int tries = 0; fd < 0 && tries < 100; ++tries) {
+            temp_ = name_ + ".tmp-" + RandomSuffix();
+            fd = openat(folder_, temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (fd < 0 && errno != EEXIST)
+                break;
+        }
         if (fd < 0) {
             temp_.clear();
-            Fail("cannot write " + path_);
+            Fail("cannot write " + shown_);
         }
         const bool written = fchmod(fd, mode) == 0 && WriteAll(fd, content) && fsync(fd) == 0;
         const int error = errno;
         close(fd);
         if (!written) {
             Discard();
-            Fail("cannot write " + path_, error);
+            Fail("cannot write " + shown_, error);
         }
     }
     ~StagedFile() { Discard(); }
@@ -152,10 +177,10 @@ public:
 
     void Commit()
     {
-        if (rename(temp_.c_str(), path_.c_str()) != 0) {
+        if (renameat(folder_, temp_.c_str(), folder_, name_.c_str()) != 0) {
             const int error = errno;
             Discard();
-            Fail("cannot write " + path_, error);
+            Fail("cannot write " + shown_, error);
         }
         temp_.clear();
     }
@@ -164,15 +189,15 @@ private:
     void Discard()
     {
         if (!temp_.empty())
-            unlink(temp_.c_str());
+            unlinkat(folder_, temp_.c_str(), 0);
         temp_.clear();
     }
 
-    std::string path_;
+    int folder_;
+    std::string name_;
+    std::string shown_;
     std::string temp_;
 };
-
-void WriteAtomically(const std::string &path, std::string_view content) { StagedFile(path, content).Commit(); }
 
 // Writing the state or the trace replaces or truncates whatever is at
 // `path`: a device node that a mistyped name hits (/dev/null, as root), a
@@ -182,8 +207,8 @@ bool MayReplace(const char *option, const std::string &path)
     struct stat st {};
     if (lstat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode))
         return true;
-    std::fprintf(stderr, "brenlock-sim: %s %s is %s, not a regular file; not replacing it\n", option, path.c_str(),
-                 cardsim::Describe(path).c_str());
+    std::fprintf(stderr, "brenlock-sim: %s %s is %s, not a regular file; not replacing it\n", option,
+                 devices::Printable(path).c_str(), devices::Printable(cardsim::Describe(path)).c_str());
     return false;
 }
 
@@ -193,45 +218,44 @@ public:
     {
         if (file.empty())
             return;
-        // Never through a link planted at the name after the start-up check.
-        // Not truncated yet: a start that fails later keeps the last trace.
-        constexpr int kFlags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW;
-        fd_ = open(file.c_str(), kFlags);
-        if (fd_ < 0 && errno == ENOENT) {
-            fd_ = open(file.c_str(), kFlags | O_CREAT | O_EXCL, 0644);
-            if (fd_ >= 0)
-                made_ = file;
-        }
-        if (fd_ < 0)
-            Fail("cannot open the trace file " + file);
+        // Walked as the log is, and never through a link planted at the
+        // name after the start-up check. Not truncated yet: a start that
+        // fails later keeps the last trace.
+        std::string why;
+        auto at = devices::OpenFolderOf(file, why);
+        bool created = false;
+        if (at)
+            fd_ = devices::OpenFileIn(at->folder.Get(), at->name, 0644, created, why);
+        if (!fd_)
+            throw std::runtime_error("cannot open the trace file " + file + ": " + why);
+        if (created)
+            made_ = std::move(at);
     }
     ~TraceFile()
     {
-        if (fd_ >= 0)
-            close(fd_);
-        if (!made_.empty())
-            unlink(made_.c_str()); // the start failed: leave nothing behind
+        if (made_) // the start failed: leave nothing behind
+            unlinkat(made_->folder.Get(), made_->name.c_str(), 0);
     }
 
     // Once the card is up.
     void Start()
     {
-        if (fd_ >= 0 && ftruncate(fd_, 0) != 0)
+        if (fd_ && ftruncate(fd_.Get(), 0) != 0)
             Fail("cannot write the trace file");
-        made_.clear();
+        made_.reset();
     }
     TraceFile(const TraceFile &) = delete;
     TraceFile &operator=(const TraceFile &) = delete;
 
     void Write(std::string_view bytes) const
     {
-        if (fd_ >= 0 && !WriteAll(fd_, bytes))
+        if (fd_ && !WriteAll(fd_.Get(), bytes))
             std::fprintf(stderr, "brenlock-sim: cannot write the trace file: %s\n", std::strerror(errno));
     }
 
 private:
-    int fd_ = -1;
-    std::string made_; // created by this start, which has not succeeded yet
+    devices::FileHandle fd_;
+    std::optional<devices::FolderEntry> made_; // created by this start, which has not succeeded yet
 };
 
 class Card {
@@ -244,8 +268,13 @@ public:
           console_([this](const cardsim::CardConfig &config) { Store(config); })
     {
         std::optional<StagedFile> state;
-        if (!options_.stateFile.empty())
-            state.emplace(options_.stateFile, cardsim::ToJson(console_.Stored()));
+        if (!options_.stateFile.empty()) {
+            std::string why;
+            stateAt_ = devices::OpenFolderOf(options_.stateFile, why);
+            if (!stateAt_)
+                throw std::runtime_error("cannot write " + options_.stateFile + ": " + why);
+            state.emplace(*stateAt_, options_.stateFile, cardsim::ToJson(console_.Stored()));
+        }
         port_.emplace(cardsim::DeviceFolder(), options.com);
         trace_.Start();
         if (state)
@@ -339,17 +368,18 @@ private:
 
     void Store(const cardsim::CardConfig &config)
     {
-        if (options_.stateFile.empty())
+        if (!stateAt_)
             return;
         try {
-            WriteAtomically(options_.stateFile, cardsim::ToJson(config));
+            StagedFile(*stateAt_, options_.stateFile, cardsim::ToJson(config)).Commit();
         } catch (const std::exception &e) {
-            std::fprintf(stderr, "brenlock-sim: %s\n", e.what());
+            std::fprintf(stderr, "brenlock-sim: %s\n", devices::Printable(e.what()).c_str());
         }
     }
 
     Options options_;
     int signalFd_;
+    std::optional<devices::FolderEntry> stateAt_; // the state file's folder, reached once
     TraceFile trace_;
     cardsim::Console console_;
     std::optional<cardsim::CardPort> port_;
@@ -392,7 +422,8 @@ int main(int argc, char **argv)
         card.Announce();
         card.Run();
     } catch (const std::exception &e) {
-        std::fprintf(stderr, "brenlock-sim: %s\n", e.what());
+        // File names from the command line stay on their line.
+        std::fprintf(stderr, "brenlock-sim: %s\n", devices::Printable(e.what()).c_str());
         return 1;
     }
     return 0;

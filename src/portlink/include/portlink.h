@@ -77,9 +77,14 @@ PORTLINK_API int16_t IsSendingData(void);
 /* Closes the current log, then appends every byte the card sends to
  * `file_name` (created if missing, never truncated, relative to the current
  * folder), raw, each byte written to the file as soon as the reader has it.
- * When the file cannot be opened, logging is off afterwards and one line on
- * standard error says why. Returns nonzero when logging is on. Logging also
- * stops, with a line on standard error, when the file cannot be written. */
+ * A symbolic link on the way is followed only when the user or root made it;
+ * another user's file is refused when it lies in a shared folder (group- or
+ * world-writable, sticky) that is not that user's, or has a second hard
+ * link. When the file cannot be opened, logging is off afterwards and one
+ * line on standard error says why. Returns nonzero when logging is on.
+ * Logging also stops, with a line on standard error, when the file cannot be
+ * written (a write cut short counts as failed) or, deleted or moved away,
+ * made again; GetLogError then says why. */
 PORTLINK_API int16_t StartLogging(const char *file_name);
 
 /* Closes the log file. Returns nonzero. */
@@ -140,6 +145,14 @@ PORTLINK_API int16_t HasLostData(void);
  * fits in `size` bytes and NUL-terminated, and returns 1; returns 0, with the
  * buffer untouched, when the last open succeeded or none was tried. */
 PORTLINK_API int16_t GetOpenError(char *buffer, int32_t size);
+
+/* When logging has stopped by itself, or the last StartLogging could not
+ * open its file, writes the reason, e.g. "No space left on device" (the
+ * file name is not part of it), as much as fits in `size` bytes, never cut
+ * inside a UTF-8 character, NUL-terminated, and returns 1; returns 0, with
+ * the buffer untouched, when logging has not failed since the last
+ * StartLogging. */
+PORTLINK_API int16_t GetLogError(char *buffer, int32_t size);
 
 #ifdef __cplusplus
 }
