@@ -1,5 +1,6 @@
 #include "port_link.h"
 
+#include "port_messages.h"
 #include "port_names.h"
 #include "printable.h"
 #include "serial_backend.h"
@@ -21,49 +22,6 @@ namespace {
 
 // 9600 baud with one start, eight data and one stop bit.
 constexpr std::size_t kBytesPerSecond = 960;
-
-// One whole line on stderr, in one write so that it is never interleaved.
-// Our own texts hold no control characters, so escaping the whole line keeps
-// a device or file name in it from breaking the line.
-void Complain(const std::string &text)
-{
-    const std::string line = "portlink: " + devices::Printable(text) + "\n";
-    std::size_t done = 0;
-    while (done < line.size()) {
-        const ssize_t n = ::write(STDERR_FILENO, line.data() + done, line.size() - done);
-        if (n > 0)
-            done += static_cast<std::size_t>(n);
-        else if (!(n < 0 && errno == EINTR))
-            return;
-    }
-}
-
-// The line for a port that did not open. A device let go again is named as
-// the port leads to it: an unmapped COM n reaches a built-in port by default,
-// which the user never chose.
-std::string OpenFailure(int port, const devices::DeviceName &device, Refusal refusal, const std::string &holder,
-                        const std::string &why)
-{
-    const std::string com = "COM" + std::to_string(port);
-    const std::string named = com + " (" + device.shown + ")";
-    const std::string remap = ": map " + com + " to the card's adapter with tovrik-ports map --force "
-        + std::to_string(port) + " DEVICE";
-    switch (refusal) {
-    case Refusal::Held:
-        return named + " is in use by " + holder;
-    case Refusal::Console:
-        return device.mapped ? named + " is the system console" + remap
-                             : com + " has no mapping, and " + device.path + " is the system console";
-    case Refusal::NoUart:
-        return device.mapped ? named + " has no UART behind it (not connected)"
-                             : com + " has no mapping, and " + device.path + " has no UART behind it (not connected)";
-    case Refusal::OtherTerminal:
-        return named + " stands for another terminal, not a serial line" + remap;
-    case Refusal::None:
-        break;
-    }
-    return "cannot open " + named + ": " + why;
-}
 
 } // namespace
 
