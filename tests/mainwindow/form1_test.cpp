@@ -554,7 +554,7 @@ void TestForm1::configureWithPortClosedReportsFailure()
     (void)r.link.SelectComPort(2);
     // Reach the button although the readiness check would disable it.
     r.boxes.answers = {true};
-    r.form->Command1_Click();
+    r.form->OnConfigureClicked();
     QVERIFY(r.library.written.empty());
     QVERIFY(!r.timer.Enabled());
     QCOMPARE(r.Status(), QString("Sending failed"));
@@ -628,7 +628,7 @@ void TestForm1::malformedAddressIsRefused()
         r.TypeHere(entry.section('=', 1));
     }
     if (typed.isEmpty()) // an emptied box: reach the button all the same
-        r.form->Command1_Click();
+        r.form->OnConfigureClicked();
     else
         r.Click("Command1");
     QStringList shown;
@@ -683,7 +683,7 @@ void TestForm1::exitQuestionComesOncePerSend()
             ++ticksInsideQuestion;
     };
     r.boxes.answers = {false};
-    r.form->Command1_Click();
+    r.form->OnConfigureClicked();
     QCOMPARE(ticksInsideQuestion, 0);
     QVERIFY(r.timer.Enabled());
     while (r.timer.Tick()) {
@@ -718,7 +718,7 @@ void TestForm1::endOfSendRechecksConfigure()
 void TestForm1::deleteWithPortClosedAsksNothing()
 {
     Form1Rig r(false);
-    r.form->Command3_Click();
+    r.form->OnDeleteClicked();
     QCOMPARE(r.boxes.shown.size(), std::size_t(1)); // the start-up failure only
     QVERIFY(r.library.written.empty());
 }
@@ -1140,7 +1140,7 @@ void TestForm1::filledFromAProfile()
     if (box.isEmpty()) {
         const auto reading = profile::ReadProfileFile(path.toStdString(), card.toStdString());
         const auto plain = profile::FillAnswers(reading.settings);
-        QCOMPARE(ConfigurationLines(r.form->ReadAnswers()), ConfigurationLines(plain.answers));
+        QCOMPARE(r.form->Model().Lines(), ConfigurationLines(plain.answers));
     }
 }
 
