@@ -204,4 +204,18 @@ TEST(Typing, ClosedRowKeepsTheFocus)
     EXPECT_EQ(form.Focus(), Ip(1));
 }
 
+// A key on a full box is dropped, as the line edit drops it: it runs nothing.
+TEST(Typing, FullBoxDropsTheKeyAndKeepsTheFocus)
+{
+    ConfigurationForm form;
+    form.ChooseProtocol(Protocol::StandardIP);
+    form.FocusOn(Ip(1));
+    form.Type("123");
+    form.FocusOn(Ip(1));
+    form.Type("4");
+    EXPECT_EQ(form.Current().ip[0], "123");
+    EXPECT_EQ(form.Current().ip[1], "");
+    EXPECT_EQ(form.Focus(), Ip(1));
+}
+
 } // namespace
