@@ -13,6 +13,7 @@
 
 #include "tovrik.xpm"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QRadioButton>
@@ -35,7 +36,12 @@ Form1::Form1(BoardLink &link, GatewayCommands &commands, MessageBoxes &boxes, Ti
     setWindowIcon(QIcon(QPixmap(tovrik_xpm)));
     setFont(WindowFont(8.25));
 
+    // A line edit lays out its empty text in the application's font while it
+    // is made: made under the window's font, the boxes load no other font.
+    const QFont applicationFont = QApplication::font();
+    QApplication::setFont(font());
     BuildControls();
+    QApplication::setFont(applicationFont);
     sendTimer_.onTick = [this] { OnSendTimerTick(); };
     lineWatch_.onTick = [this] { WatchForCard(); };
 
