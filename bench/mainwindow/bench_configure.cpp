@@ -3,7 +3,6 @@
 // user-interface thread handles meanwhile.
 #include "board_link.h"
 #include "fakes.h"
-#include "configuration.h"
 #include "form1.h"
 #include "gateway_commands.h"
 #include "library_loader.h"
@@ -82,7 +81,7 @@ void LongestConfigure(benchmark::State &state)
     Type(form.findChild<QLineEdit *>("Mac1"), "00e0bb0a0b0c");
     form.findChild<QComboBox *>("CountryCode")->setCurrentIndex(1);
     std::size_t total = 0;
-    for (const auto &line : ConfigurationLines(form.ReadAnswers()))
+    for (const auto &line : form.Model().Lines())
         total += line.size();
 
     Clock::time_point yes;

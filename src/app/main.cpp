@@ -13,7 +13,7 @@
 #include <QCommandLineParser>
 #include <QTimer>
 
-#include <iostream>
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -59,7 +59,7 @@ std::optional<int> AnsweredWithoutAWindow(CommandLine &line, int argc, char *arg
         line.parser.showVersion();
     }
     if (line.parser.isSet(line.card) && !line.parser.isSet(line.profile)) {
-        std::cerr << "tovrik: --card goes only with --profile. See tovrik --help.\n";
+        std::fputs("tovrik: --card goes only with --profile. See tovrik --help.\n", stderr);
         return 2;
     }
     return std::nullopt;
@@ -79,7 +79,7 @@ int main(int argc, char *argv[])
     // QApplication has taken out its own options: what is left must be ours.
     line.parser.process(app);
     if (!line.parser.positionalArguments().isEmpty()) {
-        std::cerr << "tovrik: takes no arguments. See tovrik --help.\n";
+        std::fputs("tovrik: takes no arguments. See tovrik --help.\n", stderr);
         return 1;
     }
 
@@ -103,7 +103,7 @@ int main(int argc, char *argv[])
         const std::string card = line.parser.value(line.card).toStdString();
         QTimer::singleShot(0, &form, [&form, path, card] {
             for (const auto &unused : form.FillFromProfile(path, card))
-                std::cerr << "tovrik: " << unused << '\n';
+                std::fprintf(stderr, "tovrik: %s\n", unused.c_str());
         });
     }
     return QApplication::exec();

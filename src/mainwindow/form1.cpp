@@ -1,20 +1,19 @@
 // The main window's life: loading and unloading, readiness, the status
 // line, Exit, the dialog, and the watch over a card that went away. Its
-// controls: form1_layout.cpp; its answers and sections: form1_answers.cpp;
+// controls: form1_layout.cpp; showing the form model: form1_render.cpp;
 // Configure and Delete: form1_send.cpp.
 #include "form1.h"
 
 #include "board_link.h"
 #include "graphical_button.h"
 #include "message_boxes.h"
-#include "octet_binding.h"
-#include "readiness.h"
 #include "ticker.h"
 #include "tovrik_version.h"
 #include "window_style.h"
 
 #include "tovrik.xpm"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QRadioButton>
@@ -27,42 +26,46 @@ constexpr const char *kCardBack = "Card connected again on Com%1";
 
 } // namespace
 
-Form1::Form1(BoardLink &link, GatewayCommands &commands, MessageBoxes &boxes, Ticker &timer, Ticker &lineWatch,
+Form1::Form1(BoardLink &link, GatewayCommands &commands, MessageBoxes &boxes, Ticker &sendTimer, Ticker &lineWatch,
              QWidget *parent)
-    : QMainWindow(parent), link_(link), commands_(commands), boxes_(boxes), Timer1(timer), lineWatch_(lineWatch),
-      run_(link, commands), watch_(link)
+    : QMainWindow(parent), link_(link), commands_(commands), boxes_(boxes), sendTimer_(sendTimer),
+      lineWatch_(lineWatch), run_(link, commands), watch_(link)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Brenlock Configuration"));
     setWindowIcon(QIcon(QPixmap(tovrik_xpm)));
     setFont(WindowFont(8.25));
 
+    // A line edit lays out its empty text in the application's font while it
+    // is made: made under the window's font, the boxes load no other font.
+    const QFont applicationFont = QApplication::font();
+    QApplication::setFont(font());
     BuildControls();
-    Timer1.onTick = [this] { Timer1_Timer(); };
+    QApplication::setFont(applicationFont);
+    sendTimer_.onTick = [this] { OnSendTimerTick(); };
     lineWatch_.onTick = [this] { WatchForCard(); };
 
-    Form_Load();
+    Load();
 
-    // A fresh window starts on "Ethernet", as if the first focus had chosen
-    // it, so the readiness check has run and the buttons follow the port.
-    Option1->setChecked(true);
+    // A fresh form starts on "Ethernet", as if the first focus had chosen
+    // it; shown, the readiness check has run and the buttons follow the port.
+    Render();
 }
 
 Form1::~Form1()
 {
-    Timer1.SetEnabled(false);
-    Timer1.onTick = nullptr;
+    sendTimer_.SetEnabled(false);
+    sendTimer_.onTick = nullptr;
     lineWatch_.SetEnabled(false);
     lineWatch_.onTick = nullptr;
     CloseDialog();
 }
 
-void Form1::Form_Load()
+void Form1::Load()
 {
     const bool reading = link_.Start();
     if (const auto opening = link_.SelectComPort(1); !opening.open)
         ReportOpenFailure(boxes_, 1, opening.why);
-    EnableRemoteChoice(false);
     const bool logging = link_.StartLogging(kLogFileName);
     // Without its reader the library never sees what the card answers: a
     // log that is open would stay empty.
@@ -75,12 +78,12 @@ void Form1::Form_Load()
     lineWatch_.SetEnabled(true);
 }
 
-void Form1::Form_Unload()
+void Form1::Unload()
 {
     if (unloaded_)
         return;
     unloaded_ = true;
-    Timer1.SetEnabled(false);
+    sendTimer_.SetEnabled(false);
     lineWatch_.SetEnabled(false);
     CloseDialog();
     link_.ClosePort();
@@ -88,7 +91,7 @@ void Form1::Form_Unload()
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    Form_Unload();
+    Unload();
     event->accept();
 }
 
@@ -103,10 +106,10 @@ void Form1::CloseDialog()
 
 void Form1::CheckIfButtonEnabled()
 {
-    const bool entriesFilled = RequiredEntriesFilled(ReadAnswers());
+    const bool entriesFilled = form_.Ready();
     link_.NoticeLostLine();
-    Command1->setEnabled(link_.IsPortOpen() && entriesFilled);
-    Command3->setEnabled(link_.IsPortOpen());
+    configureButton_->setEnabled(link_.IsPortOpen() && entriesFilled);
+    deleteButton_->setEnabled(link_.IsPortOpen());
 }
 
 // Every write of the status line comes here.
@@ -136,7 +139,7 @@ void Form1::ShowIfLoggingStopped()
     expectedLog_.clear();
 }
 
-void Form1::Command2_Click()
+void Form1::OnExitClicked()
 {
     if (!boxes_.Ask("Are you sure that you want to exit?"))
         return;
@@ -168,7 +171,7 @@ void Form1::WatchForCard()
     CheckIfButtonEnabled();
 }
 
-void Form1::Advanced_Click()
+void Form1::OnDialogClicked()
 {
     ShowIfLoggingStopped();
     // A dialog that was closed is only waiting to be deleted.
@@ -179,7 +182,7 @@ void Form1::Advanced_Click()
     dialog_->activateWindow();
 }
 
-void Form1::Version_Click()
+void Form1::OnVersionTriggered()
 {
     boxes_.Report("Tovrik, the Brenlock card configuration tool of the Tovrik project. Version " TOVRIK_VERSION);
 }

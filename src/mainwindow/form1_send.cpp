@@ -18,22 +18,23 @@ constexpr const char *kSendingFailed = "Sending failed";
 
 } // namespace
 
-void Form1::Command1_Click()
+void Form1::OnConfigureClicked()
 {
     progressTicks_ = 0;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     // No tick may run inside this handler, not even one of an earlier send
     // that is still going out while the question below waits.
-    const bool timerWasRunning = Timer1.Enabled();
-    Timer1.SetEnabled(false);
+    const bool timerWasRunning = sendTimer_.Enabled();
+    sendTimer_.SetEnabled(false);
     const auto giveUp = [&] {
-        Timer1.SetEnabled(timerWasRunning);
+        sendTimer_.SetEnabled(timerWasRunning);
         QGuiApplication::restoreOverrideCursor();
     };
-    const Answers answers = ReadAnswers();
+    // What is sent is what the form held when Configure was pressed.
+    const std::vector<std::string> lines = form_.Lines();
 
     // A malformed address would reach the card as it stands; say which one.
-    if (const auto problem = MalformedAddressMessage(answers)) {
+    if (const auto problem = form_.MalformedAddress()) {
         boxes_.Report(*problem);
         giveUp();
         return;
@@ -56,15 +57,15 @@ void Form1::Command1_Click()
 
     // Nothing of an earlier send may stand beside this one's error box.
     SetStatusCaption(QString());
-    if (!run_.Begin(ConfigurationLines(answers)))
+    if (!run_.Begin(lines))
         ReportWriteFailure(boxes_);
     // Started only now, so that no tick runs inside this handler (an error
     // box above runs an event loop of its own).
-    Timer1.SetEnabled(true);
+    sendTimer_.SetEnabled(true);
     QGuiApplication::restoreOverrideCursor();
 }
 
-void Form1::Timer1_Timer()
+void Form1::OnSendTimerTick()
 {
     if (run_.Sending()) {
         EnableSendButtons(false);
@@ -80,7 +81,7 @@ void Form1::Timer1_Timer()
     // Boxes may have been emptied during the send.
     CheckIfButtonEnabled();
     // Stopped before asking, so the question comes once per send.
-    Timer1.SetEnabled(false);
+    sendTimer_.SetEnabled(false);
 
     switch (run_.End()) {
     case SendEnd::WriteFailed:
@@ -104,11 +105,11 @@ void Form1::Timer1_Timer()
 // The buttons that a send in progress holds still.
 void Form1::EnableSendButtons(bool enabled)
 {
-    for (QWidget *button : std::initializer_list<QWidget *> {Command1, Command2, Advanced, Clear})
+    for (QWidget *button : std::initializer_list<QWidget *> {configureButton_, exitButton_, dialogButton_, clearButton_})
         button->setEnabled(enabled);
 }
 
-void Form1::Command3_Click()
+void Form1::OnDeleteClicked()
 {
     link_.NoticeLostLine();
     if (!link_.IsPortOpen())

@@ -1,7 +1,9 @@
 #include "profile_keys.h"
 
+#include "configuration_form.h"
+
 #include <algorithm>
-#include <utility>
+#include <cctype>
 
 namespace profile {
 
@@ -12,14 +14,14 @@ const std::vector<ProfileKey> &Keys()
         {"dhcp", {"yes", "no"}, "no", "a DHCP server assigns the card its address"},
         {"several_nbx", {"yes", "no"}, "no", "more than one NBX broadcasts to this network"},
         {"remote_nbx", {"yes", "no"}, "no", "the NBX is on a remote network"},
-        {"ip", {}, "10.0.0.5", "the card's IP address", {4, false, 3, "IP Address"}},
-        {"subnet", {}, "255.255.255.0", "the card's subnet mask", {4, false, 3, "Subnet"}},
-        {"gateway", {}, "10.0.0.1", "the card's default gateway", {4, false, 3, "Gateway"}},
-        // The NBX row's boxes hold a fourth digit, but typing moves on after three.
-        {"nbx_ip", {}, "10.0.1.2", "the NBX's IP address", {4, false, 3, "NBX IP Address"}},
-        {"nbx_mac", {}, "00:a0:24:1b:2c:3d", "the NBX's MAC address, six hexadecimal pairs",
-         {6, true, 2, "NBX MAC Address"}},
-        {"country", {"United States", "United Kingdom"}, "United States", "the country of analog lines"},
+        {"ip", {}, "10.0.0.5", "the card's IP address", Row::Ip, "IP Address"},
+        {"subnet", {}, "255.255.255.0", "the card's subnet mask", Row::Subnet, "Subnet"},
+        {"gateway", {}, "10.0.0.1", "the card's default gateway", Row::Gateway, "Gateway"},
+        {"nbx_ip", {}, "10.0.1.2", "the NBX's IP address", Row::NbxIp, "NBX IP Address"},
+        {"nbx_mac", {}, "00:a0:24:1b:2c:3d", "the NBX's MAC address, six hexadecimal pairs", Row::NbxMac,
+         "NBX MAC Address"},
+        {"country", {gateway::kCountries.begin(), gateway::kCountries.end()}, gateway::kCountries[0],
+         "the country of analog lines"},
         {"remember_audio", {"yes", "no"}, "yes", "the card remembers its audio settings"},
         {"boost_audio", {"yes", "no"}, "no", "the card boosts its audio"},
     };
@@ -46,46 +48,44 @@ std::string Joined(const std::vector<std::string_view> &values, std::string_view
     return out;
 }
 
-// A value is typed into its row as a technician types it: a full part moves
-// on to the next box, where a separator right after is swallowed. A value
-// with other characters, an empty part, or more than the row holds would be
-// sent as another address than the one written, so it is refused instead.
-bool FitsTheRow(const RowShape &shape, std::string_view value)
+// A value is typed into its row, with every row open, as a technician
+// types it; it must come out as written, save for the separator after a full
+// part, which typing supplies. A key that is dropped, an empty part, or a
+// separator too many would send another address than the one written.
+bool TypesAsWritten(Row row, std::string_view value)
 {
-    const char separator = shape.hex ? ':' : '.';
-    int box = 0;
-    int length = 0;
-    bool movedOn = false; // the last character filled a box
-    for (const char c : value) {
-        if (c == separator) {
-            if (!std::exchange(movedOn, false) && (length == 0 || ++box == shape.boxes))
-                return false;
-            length = 0;
-            continue;
-        }
-        const bool digit = c >= '0' && c <= '9';
-        const bool hexDigit = shape.hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'));
-        if (!(digit || hexDigit) || length == shape.partLength)
+    ConfigurationForm scratch;
+    scratch.ChooseProtocol(Protocol::StandardIP);
+    scratch.Answer(Question::SeveralNbx, true);
+    scratch.FocusOn(BoxId {row, 0});
+    scratch.Type(value);
+    const char separator = ShapeOf(row).hex ? ':' : '.';
+    std::string sent;
+    for (const std::string &part : TextsOf(scratch.Current(), row)) {
+        if (part.empty() || part.find(separator) != std::string::npos)
             return false;
-        movedOn = ++length == shape.partLength && box < shape.boxes - 1;
-        if (movedOn) {
-            ++box;
-            length = 0;
-        }
+        sent += (sent.empty() ? "" : std::string(1, separator)) + part;
     }
-    return box == shape.boxes - 1 && length > 0;
+    std::size_t written = 0;
+    for (const char c : sent) {
+        if (written < value.size() && std::tolower(static_cast<unsigned char>(value[written])) == c)
+            ++written;
+        else if (c != separator)
+            return false;
+    }
+    return written == value.size();
 }
 
 } // namespace
 
 std::optional<std::string> RefuseValue(const ProfileKey &key, std::string_view value)
 {
-    if (key.shape.boxes > 0) {
-        if (FitsTheRow(key.shape, value))
+    if (key.row) {
+        if (TypesAsWritten(*key.row, value))
             return std::nullopt;
-        return "'" + std::string(value) + "' does not fit the " + std::string(key.shape.row) + " row: "
-            + (key.shape.hex ? "six hexadecimal pairs, with or without colons"
-                            : "four numbers of up to three digits, with dots");
+        return "'" + std::string(value) + "' does not fit the " + std::string(key.rowName) + " row: "
+            + (ShapeOf(*key.row).hex ? "six hexadecimal pairs, with or without colons"
+                                     : "four numbers of up to three digits, with dots");
     }
     if (std::find(key.allowed.begin(), key.allowed.end(), value) != key.allowed.end())
         return std::nullopt;

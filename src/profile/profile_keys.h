@@ -2,6 +2,8 @@
 // that lists them.
 #pragma once
 
+#include "answers.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,20 +11,13 @@
 
 namespace profile {
 
-// An address row of the window: its boxes, and how many characters each takes.
-struct RowShape {
-    int boxes = 0; // 0: not an address
-    bool hex = false;
-    int partLength = 0; // typing moves on to the next box after this many characters
-    std::string_view row; // the window's caption, for messages
-};
-
 struct ProfileKey {
     std::string_view name;
     std::vector<std::string_view> allowed; // empty: an address, judged once typed into its row
     std::string_view example;              // the window's own answer where it has one
     std::string_view meaning;
-    RowShape shape {};
+    std::optional<Row> row {};    // the address row it fills
+    std::string_view rowName {}; // that row as messages name it
 };
 
 [[nodiscard]] const std::vector<ProfileKey> &Keys();

@@ -28,10 +28,9 @@ std::string NBXMacLine(std::string_view mac) { return CommandLine('M', mac, true
 
 std::string CountryCodeLine(std::string_view country)
 {
-    if (country == "United States")
-        return CommandLine('V', "1");
-    if (country == "United Kingdom")
-        return CommandLine('V', "2");
+    for (std::size_t i = 0; i < kCountries.size(); ++i)
+        if (country == kCountries[i])
+            return CommandLine('V', std::to_string(i + 1));
     return {};
 }
 

@@ -2,6 +2,7 @@
 // return, and "y" after the five address commands, which the card confirms.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -9,6 +10,10 @@
 enum class CheckState { Unchecked = 0, Checked = 1 };
 
 namespace gateway {
+
+// The countries of analog lines that the card knows, in the order of their
+// codes: "%CV1" is the first.
+inline constexpr std::array<std::string_view, 2> kCountries = {"United States", "United Kingdom"};
 
 [[nodiscard]] std::string CommandLine(char letter, std::string_view value = {},
                                       bool confirm = false);
@@ -22,7 +27,7 @@ namespace gateway {
 [[nodiscard]] std::string OnTheFlyFlagLine(bool onTheFly);
 [[nodiscard]] std::string NBXIPLine(std::string_view nbxIp);
 [[nodiscard]] std::string NBXMacLine(std::string_view mac);
-// Empty for any text but exactly "United States" or "United Kingdom".
+// Empty for any text but exactly one of kCountries.
 [[nodiscard]] std::string CountryCodeLine(std::string_view country);
 [[nodiscard]] std::string RememberAudioLine(CheckState state);
 [[nodiscard]] std::string BoostAudioLine(CheckState state);

@@ -17,6 +17,8 @@ std::string Join(const std::array<std::string, N> &boxes, char separator)
     return out;
 }
 
+std::string Caption(Row row) { return std::string(ShapeOf(row).caption); }
+
 } // namespace
 
 ConfigurationPlan PlanConfiguration(const Answers &a)
@@ -94,13 +96,13 @@ std::vector<SentAddress> AddressesToSend(const Answers &a)
     const ConfigurationPlan plan = PlanConfiguration(a);
     std::vector<SentAddress> out;
     if (plan.cardIPSettings) {
-        out.push_back({"IP Address", CardIPAddress(a)});
-        out.push_back({"Subnet", CardSubnet(a)});
-        out.push_back({"Default gateway", CardGateway(a)});
+        out.push_back({Caption(Row::Ip), CardIPAddress(a)});
+        out.push_back({Caption(Row::Subnet), CardSubnet(a)});
+        out.push_back({Caption(Row::Gateway), CardGateway(a)});
     }
     if (plan.nbxAddress) {
-        out.push_back({"NBX IP Address", NBXIPAddress(a)});
-        out.push_back({"NBX MAC Address", NBXMacAddress(a), true});
+        out.push_back({Caption(Row::NbxIp), NBXIPAddress(a)});
+        out.push_back({Caption(Row::NbxMac), NBXMacAddress(a), true});
     }
     return out;
 }

@@ -1,7 +1,5 @@
 #include "octet_field.h"
 
-#include <cctype>
-
 namespace {
 
 std::string CutAtFirstRejected(std::string_view text, bool (*accepted)(char))
@@ -17,6 +15,56 @@ std::string CutAtFirstRejected(std::string_view text, bool (*accepted)(char))
 
 bool IsDecimal(char c) { return (c >= '0' && c <= '9') || c == '.'; }
 bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || c == ':'; }
+
+// One box while its handler runs, nested runs included.
+struct HandlerRun {
+    const OctetBoxKind &kind;
+    OctetEdit box;
+
+    void SetText(std::string text)
+    {
+        if (static_cast<int>(text.size()) > kind.maxLength)
+            text.resize(static_cast<std::size_t>(kind.maxLength));
+        if (text == box.text)
+            return;
+        box.text = std::move(text);
+        Changed();
+    }
+
+    void Changed()
+    {
+        // Every step reads the text afresh: a nested run may have changed it.
+        SetText(kind.hex ? FilterMacCharacters(box.text) : FilterIPCharacters(box.text));
+        if (box.text.empty())
+            return;
+
+        const char sep = kind.Separator();
+        if (kind.position != RowPosition::Last && static_cast<int>(box.text.size()) == kind.AdvanceLength())
+            box.movesOn = true;
+
+        const std::string t = box.text;
+        switch (kind.position) {
+        case RowPosition::First:
+            if (t.back() == sep) {
+                SetText(t.substr(0, t.size() - 1));
+                box.movesOn = true;
+            }
+            break;
+        case RowPosition::Middle:
+            if (t.front() == sep) {
+                SetText(t.substr(1));
+            } else if (t.back() == sep) {
+                SetText(t.substr(0, t.size() - 1));
+                box.movesOn = true;
+            }
+            break;
+        case RowPosition::Last:
+            if (t.front() == sep)
+                SetText(t.substr(1));
+            break;
+        }
+    }
+};
 
 } // namespace
 
@@ -35,42 +83,11 @@ std::string FilterMacCharacters(std::string_view text)
     return CutAtFirstRejected(lower, IsHex);
 }
 
-void OctetChange(OctetBox &box, const OctetBoxKind &kind)
+OctetEdit ApplyOctetRule(std::string text, const OctetBoxKind &kind)
 {
-    // Every step reads the text afresh: a nested run may have changed it.
-    box.SetText(kind.hex ? FilterMacCharacters(box.Text()) : FilterIPCharacters(box.Text()));
-    box.SetSelStart(static_cast<int>(box.Text().size()));
-
-    if (box.Text().empty()) {
-        box.CheckIfButtonEnabled();
-        return;
-    }
-
-    const char sep = kind.Separator();
-    if (kind.position != RowPosition::Last
-        && static_cast<int>(box.Text().size()) == kind.AdvanceLength())
-        box.SetFocusNext();
-
-    switch (kind.position) {
-    case RowPosition::First:
-        if (const auto t = box.Text(); !t.empty() && t.back() == sep) {
-            box.SetText(t.substr(0, t.size() - 1));
-            box.SetFocusNext();
-        }
-        break;
-    case RowPosition::Middle:
-        if (const auto t = box.Text(); !t.empty() && t.front() == sep) {
-            box.SetText(t.substr(1));
-        } else if (!t.empty() && t.back() == sep) {
-            box.SetText(t.substr(0, t.size() - 1));
-            box.SetFocusNext();
-        }
-        break;
-    case RowPosition::Last:
-        if (const auto t = box.Text(); !t.empty() && t.front() == sep)
-            box.SetText(t.substr(1));
-        break;
-    }
-
-    box.CheckIfButtonEnabled();
+    if (static_cast<int>(text.size()) > kind.maxLength)
+        text.resize(static_cast<std::size_t>(kind.maxLength));
+    HandlerRun run {kind, {std::move(text), false}};
+    run.Changed();
+    return run.box;
 }

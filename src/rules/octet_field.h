@@ -1,6 +1,5 @@
 // The octet boxes of the address rows: what a box does every time its text
-// changes (filter, caret to the end, move along the row, swallow a stray
-// separator, re-run the readiness check).
+// changes (filter, move along the row, swallow a stray separator).
 #pragma once
 
 #include <string>
@@ -10,8 +9,8 @@ enum class RowPosition { First, Middle, Last };
 
 struct OctetBoxKind {
     RowPosition position;
-    bool hex;           // MAC row: hexadecimal digits and ':'; else decimal and '.'
-    int maxLength;      // what the box lets the user type
+    bool hex;      // MAC row: hexadecimal digits and ':'; else decimal and '.'
+    int maxLength; // what the box lets the user type
     [[nodiscard]] char Separator() const { return hex ? ':' : '.'; }
     [[nodiscard]] int AdvanceLength() const { return hex ? 2 : 3; }
 };
@@ -21,19 +20,12 @@ struct OctetBoxKind {
 // Lower-case, then cut at the first character that is not a hexadecimal digit or ':'.
 [[nodiscard]] std::string FilterMacCharacters(std::string_view text);
 
-// One octet box as its change handler sees it. SetText with a different
-// text runs the handler again before it returns, as the widget does.
-class OctetBox {
-public:
-    virtual ~OctetBox() = default;
-    [[nodiscard]] virtual std::string Text() const = 0;
-    virtual void SetText(const std::string &text) = 0;
-    virtual void SetSelStart(int position) = 0;
-    // Moves the focus to the next box of the row; silently nothing when that
-    // box cannot take the focus.
-    virtual void SetFocusNext() = 0;
-    virtual void CheckIfButtonEnabled() = 0;
+struct OctetEdit {
+    std::string text; // what the box holds once its handler is done; the caret goes to its end
+    bool movesOn;     // the focus goes on to the next box of the row, if that box takes it
 };
 
-// The change handler shared by all 22 boxes.
-void OctetChange(OctetBox &box, const OctetBoxKind &kind);
+// The change handler shared by all 22 boxes, for a box whose text an edit
+// has just made `text`. Each text it writes runs it again before it goes on,
+// as the line edit's change signal does.
+[[nodiscard]] OctetEdit ApplyOctetRule(std::string text, const OctetBoxKind &kind);

@@ -1,7 +1,5 @@
 #include "readiness.h"
 
-#include "answers.h"
-
 #include <algorithm>
 
 namespace {
@@ -42,4 +40,24 @@ bool RemoteNBXComplete(const Answers &a)
 bool RequiredEntriesFilled(const Answers &a)
 {
     return StaticAddressFilled(a) && NBXAddressFilled(a) && RemoteNBXComplete(a);
+}
+
+std::vector<Row> MissingRows(const Answers &a)
+{
+    if (RequiredEntriesFilled(a))
+        return {};
+    std::vector<Row> missing;
+    for (const RowShape &shape : kRows) {
+        Answers othersFilled = a;
+        for (const RowShape &other : kRows) {
+            if (other.row == shape.row)
+                continue;
+            for (std::string &text : TextsOf(othersFilled, other.row))
+                if (text.empty())
+                    text.push_back('0'); // any digit fills it
+        }
+        if (!RequiredEntriesFilled(othersFilled))
+            missing.push_back(shape.row);
+    }
+    return missing;
 }

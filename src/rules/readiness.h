@@ -2,7 +2,9 @@
 // may be pressed. The port's state is the caller's to add.
 #pragma once
 
-struct Answers;
+#include "answers.h"
+
+#include <vector>
 
 // Standard IP without a DHCP server needs the card's own addresses.
 [[nodiscard]] bool StaticAddressFilled(const Answers &a);
@@ -14,3 +16,7 @@ struct Answers;
 [[nodiscard]] bool RemoteNBXComplete(const Answers &a);
 
 [[nodiscard]] bool RequiredEntriesFilled(const Answers &a);
+
+// The rows that readiness waits for: each is missing when readiness would
+// still fail with every other row filled.
+[[nodiscard]] std::vector<Row> MissingRows(const Answers &a);

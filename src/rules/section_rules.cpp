@@ -4,86 +4,83 @@
 
 namespace section_rules {
 
-void ProtocolChosen(const Answers &a, WindowSections &w)
+namespace {
+
+void SetNBXAddress(Sections &s, bool open) { s.nbxIp = s.nbxMac = open; }
+
+} // namespace
+
+void ProtocolChosen(const Answers &a, Sections &s)
 {
     const bool nbxAsked = a.moreThanOneNbx || a.remoteNbx;
     switch (a.protocol) {
     case Protocol::Ethernet:
-        w.EnableDHCPChoice(false);
-        w.EnableIPSettings(false);
-        w.CheckIfButtonEnabled();
+        s.dhcpChoice = false;
+        s.ipSettings = false;
         // Under Ethernet a local NBX is found by its MAC address alone.
-        w.EnableNBXMacAddress(a.moreThanOneNbx);
-        w.EnableNBXIPAddress(false);
-        w.EnableRemoteChoice(false);
+        s.nbxMac = a.moreThanOneNbx;
+        s.nbxIp = false;
+        s.remoteChoice = false;
         break;
     case Protocol::IPOnTheFly:
         if (nbxAsked)
-            w.EnableNBXAddress(true);
-        w.EnableDHCPChoice(a.remoteNbx);
+            SetNBXAddress(s, true);
+        s.dhcpChoice = a.remoteNbx;
         if (!a.remoteNbx)
-            w.EnableIPSettings(false);
+            s.ipSettings = false;
         else if (!a.dhcpServer)
-            w.EnableIPSettings(true);
-        w.CheckIfButtonEnabled();
-        w.EnableRemoteChoice(true);
+            s.ipSettings = true;
+        s.remoteChoice = true;
         break;
     case Protocol::StandardIP:
-        w.EnableDHCPChoice(true);
-        w.EnableIPSettings(!a.dhcpServer);
-        w.CheckIfButtonEnabled();
+        s.dhcpChoice = true;
+        s.ipSettings = !a.dhcpServer;
         if (nbxAsked)
-            w.EnableNBXAddress(true);
-        w.EnableRemoteChoice(true);
+            SetNBXAddress(s, true);
+        s.remoteChoice = true;
         break;
     case Protocol::None:
         break;
     }
 }
 
-void DHCPServerAnswered(const Answers &a, WindowSections &w)
-{
-    w.CheckIfButtonEnabled();
-    w.EnableIPSettings(!a.dhcpServer);
-}
+void DHCPServerAnswered(const Answers &a, Sections &s) { s.ipSettings = !a.dhcpServer; }
 
-void MoreThanOneNBXAnswered(const Answers &a, WindowSections &w)
+void MoreThanOneNBXAnswered(const Answers &a, Sections &s)
 {
     if (a.moreThanOneNbx) {
         if (a.protocol == Protocol::Ethernet) {
-            w.EnableNBXMacAddress(true);
-            w.EnableNBXIPAddress(false);
+            s.nbxMac = true;
+            s.nbxIp = false;
         } else {
-            w.EnableNBXAddress(true);
+            SetNBXAddress(s, true);
         }
     } else if (a.protocol == Protocol::Ethernet || !a.remoteNbx) {
         // A remote NBX under another protocol still needs both addresses.
-        w.EnableNBXAddress(false);
+        SetNBXAddress(s, false);
     }
-    w.CheckIfButtonEnabled();
 }
 
-void RemoteNBXAnswered(const Answers &a, WindowSections &w)
+void RemoteNBXAnswered(const Answers &a, Sections &s)
 {
     if (a.remoteNbx) {
         if (a.protocol == Protocol::IPOnTheFly || a.protocol == Protocol::StandardIP) {
-            w.EnableDHCPChoice(true);
-            w.EnableIPSettings(!a.dhcpServer);
+            s.dhcpChoice = true;
+            s.ipSettings = !a.dhcpServer;
         }
-        w.EnableNBXAddress(true);
+        SetNBXAddress(s, true);
     } else {
         if (!a.moreThanOneNbx)
-            w.EnableNBXAddress(false);
+            SetNBXAddress(s, false);
         if (a.protocol == Protocol::StandardIP) {
-            w.EnableDHCPChoice(true);
+            s.dhcpChoice = true;
             if (!a.dhcpServer)
-                w.EnableIPSettings(true);
+                s.ipSettings = true;
         } else if (a.protocol == Protocol::Ethernet || a.protocol == Protocol::IPOnTheFly) {
-            w.EnableDHCPChoice(false);
-            w.EnableIPSettings(false);
+            s.dhcpChoice = false;
+            s.ipSettings = false;
         }
     }
-    w.CheckIfButtonEnabled();
 }
 
 } // namespace section_rules

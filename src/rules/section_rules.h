@@ -1,31 +1,23 @@
-// Which sections of the main window take input, as each answer changes: the
-// window provides the sections, these rules switch them.
+// Which sections of the main window take input, as each answer changes.
+// They are switched, not derived: what is open depends on the order in
+// which the answers came.
 #pragma once
 
 struct Answers;
 
-class WindowSections {
-public:
-    virtual ~WindowSections() = default;
-    virtual void EnableIPSettings(bool enabled) = 0;
-    virtual void EnableDHCPChoice(bool enabled) = 0;
-    virtual void EnableNBXIPAddress(bool enabled) = 0;
-    virtual void EnableNBXMacAddress(bool enabled) = 0;
-    virtual void EnableRemoteChoice(bool enabled) = 0;
-    virtual void CheckIfButtonEnabled() = 0;
-
-    void EnableNBXAddress(bool enabled)
-    {
-        EnableNBXIPAddress(enabled);
-        EnableNBXMacAddress(enabled);
-    }
+struct Sections {
+    bool dhcpChoice = false;   // the DHCP question, and the frame around the card's own rows
+    bool ipSettings = false;   // the card's own rows (IP address, subnet, gateway)
+    bool nbxIp = false;        // the NBX IP row
+    bool nbxMac = false;       // the NBX MAC row
+    bool remoteChoice = false; // the remote-NBX question
 };
 
 // Each runs once the answer it names has changed; `a` holds the answers at
 // that moment. None changes an answer or a text.
 namespace section_rules {
-void ProtocolChosen(const Answers &a, WindowSections &w);
-void DHCPServerAnswered(const Answers &a, WindowSections &w);
-void MoreThanOneNBXAnswered(const Answers &a, WindowSections &w);
-void RemoteNBXAnswered(const Answers &a, WindowSections &w);
+void ProtocolChosen(const Answers &a, Sections &s);
+void DHCPServerAnswered(const Answers &a, Sections &s);
+void MoreThanOneNBXAnswered(const Answers &a, Sections &s);
+void RemoteNBXAnswered(const Answers &a, Sections &s);
 } // namespace section_rules

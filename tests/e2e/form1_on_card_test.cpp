@@ -209,10 +209,8 @@ void Configure(CardRig &r)
     AwaitConfigured(r);
 }
 
-// The walk-through's configuration: "Standard IP" with the card's own addresses.
-const testsupport::CardConfiguration &StandardIP() { return testsupport::CardConfigurations()[1]; }
-const QStringList kStandardIP = StepsFor(StandardIP());
-const QByteArray kStandardIPStored = StandardIP().stored;
+const QStringList kStandardIP = StepsFor(testsupport::WalkThrough());
+const QByteArray kStandardIPStored = testsupport::WalkThrough().stored;
 
 } // namespace
 

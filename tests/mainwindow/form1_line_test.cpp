@@ -1,6 +1,7 @@
 // The main window on the real serial library, with a pseudo-terminal where
 // the card would be: the bytes that arrive, and a line that dies.
 #include "board_link.h"
+#include "card_configurations.h"
 #include "fakes.h"
 #include "form1.h"
 #include "gateway_commands.h"
@@ -73,7 +74,7 @@ void TestForm1Line::typicalConfigurationArrivesByteForByte()
     r.boxes.answers = {true, false};
     driver::Click(r.form.get(), "Command1");
 
-    const std::string expected = "%CB\r%CR0\r%CP0\r%CI10.0.0.5\ry%CS255.255.255.0\ry%CG10.0.0.1\ry%CK1\r%CQ0\r%CE\r";
+    const std::string expected = testsupport::WalkThrough().Bytes();
     QCOMPARE(r.card.ReadExactly(expected.size()), expected);
     QTRY_COMPARE_WITH_TIMEOUT(driver::Status(r.form.get()), QString("Data Sent"), 3000);
     QTest::qWait(600); // a few more ticks' worth: the question must not come again

@@ -65,6 +65,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "site.ini:2: ip: '1.2.3.4567' does not fit the IP Address row: four numbers of up to three digits, "
                  "with dots\nsite.ini:3: nbx_mac: '1:2:3:4:5:6:7' does not fit the NBX MAC Address row: six "
                  "hexadecimal pairs, with or without colons"},
+        Refusal {"EmptyLastPart", "[defaults]\nip = 10.0.0.\nnbx_mac = 1:2:3:4:5:\n", "",
+                 "site.ini:2: ip: '10.0.0.' does not fit the IP Address row: four numbers of up to three digits, "
+                 "with dots\nsite.ini:3: nbx_mac: '1:2:3:4:5:' does not fit the NBX MAC Address row: six "
+                 "hexadecimal pairs, with or without colons"},
         Refusal {"CardNotInTheFile", "[card a]\n", "b", "site.ini: no section [card b]"}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -106,6 +110,9 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, ProfileAccepted,
     testing::Values(
         Accepted {"CardSectionOverDefaults", kSite, "back", {}, "10|0|0|6", "|||||", "", ""},
+        Accepted {"CardSectionWrittenFirstStillWins",
+                  "[card back]\nip = 10.0.0.6\n[defaults]\nprotocol = standard\nip = 10.0.0.9\n", "back", {},
+                  "10|0|0|6", "|||||", "", "subnet (Subnet), gateway (Gateway)"},
         Accepted {"CommandLineOverProfile", kSite, "front", {{"ip", "192.168.1.20"}}, "192|168|1|20", "|||||", "",
                   ""},
         Accepted {"DefaultsAloneLackTheAddress", kSite, "", {}, "|||", "|||||", "", "ip (IP Address)"},

@@ -93,4 +93,8 @@ inline const std::vector<CardConfiguration> &CardConfigurations()
     return rows;
 }
 
+// The README's walk-through: Standard IP with the card's own addresses
+// 10.0.0.5, 255.255.255.0 and 10.0.0.1.
+inline const CardConfiguration &WalkThrough() { return CardConfigurations()[1]; }
+
 } // namespace testsupport

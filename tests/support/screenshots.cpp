@@ -56,7 +56,7 @@ int main(int argc, char *argv[])
         Type(form, ("Sub" + std::to_string(i + 1)).c_str(), sub[i]);
         Type(form, ("gw" + std::to_string(i + 1)).c_str(), gw[i]);
     }
-    form.Advanced_Click();
+    form.OnDialogClicked();
     QApplication::processEvents();
     const bool saved = Save(&form, folder, "form1.png");
     return saved && Save(form.Dialog(), folder, "form2.png") ? 0 : 1;

@@ -35,7 +35,6 @@ public:
     [[nodiscard]] std::string TakeOutput();
 
     [[nodiscard]] const CardConfig &Stored() const { return stored_; }
-    [[nodiscard]] bool ConfigurationOpen() const { return pendingOpen_; }
     // Bytes held for the line being received; never above kMaxValue.
     [[nodiscard]] std::size_t BufferedBytes() const { return value_.size(); }
 
