@@ -8,17 +8,17 @@ bool BoardLink::Start() { return library_.Run(); }
 
 PortOpening BoardLink::SelectComPort(std::int16_t port)
 {
-    if (port != ComPort) {
-        ComPort = port;
+    if (port != comPort_) {
+        comPort_ = port;
         // The card that went away is not looked for on another port.
         awaitingCard_ = false;
-        if (PortOpen) {
+        if (portOpen_) {
             library_.CloseCommPort();
-            PortOpen = false;
+            portOpen_ = false;
         }
     }
     NoticeLostLine();
-    if (PortOpen)
+    if (portOpen_)
         return {true, {}};
     // Opened by name, its port could now lead to another device: the
     // built-in port, the console, someone else's terminal.
@@ -31,10 +31,10 @@ PortOpening BoardLink::SelectComPort(std::int16_t port)
 
 bool BoardLink::OpenSelectedPort()
 {
-    PortOpen = library_.OpenCommPort(ComPort) && Configured();
-    if (PortOpen)
+    portOpen_ = library_.OpenCommPort(comPort_) && Configured();
+    if (portOpen_)
         awaitingCard_ = false;
-    return PortOpen;
+    return portOpen_;
 }
 
 bool BoardLink::Configured()
@@ -48,9 +48,9 @@ bool BoardLink::Configured()
 
 void BoardLink::NoticeLostLine()
 {
-    if (PortOpen && !library_.IsLineUp()) {
+    if (portOpen_ && !library_.IsLineUp()) {
         library_.CloseCommPort();
-        PortOpen = false;
+        portOpen_ = false;
         awaitingCard_ = true;
     }
 }
@@ -60,16 +60,16 @@ bool BoardLink::TryReopen()
     if (!awaitingCard_)
         return false;
     // Only the device that went away, never another that took its name.
-    PortOpen = library_.ReopenCommPort() && Configured();
-    if (PortOpen)
+    portOpen_ = library_.ReopenCommPort() && Configured();
+    if (portOpen_)
         awaitingCard_ = false;
-    return PortOpen;
+    return portOpen_;
 }
 
 void BoardLink::ClosePort()
 {
     library_.CloseCommPort();
-    PortOpen = false;
+    portOpen_ = false;
     awaitingCard_ = false;
 }
 

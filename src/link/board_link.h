@@ -29,9 +29,9 @@ public:
     // opens the selected one unless it is open on a live line. The same
     // port while its card is awaited is only opened again as that card.
     [[nodiscard]] PortOpening SelectComPort(std::int16_t port);
-    [[nodiscard]] std::int16_t GetComPort() const { return ComPort; }
+    [[nodiscard]] std::int16_t GetComPort() const { return comPort_; }
     // True while the selected port is open and configured.
-    [[nodiscard]] bool IsPortOpen() const { return PortOpen; }
+    [[nodiscard]] bool IsPortOpen() const { return portOpen_; }
     // Closes the port when the library says its line has gone (the card's
     // end closed, the adapter unplugged); the link then awaits the card.
     void NoticeLostLine();
@@ -72,7 +72,7 @@ private:
     bool Configured();
 
     SerialLibrary &library_;
-    std::int16_t ComPort = 0;
-    bool PortOpen = false;
+    std::int16_t comPort_ = 0;
+    bool portOpen_ = false;
     bool awaitingCard_ = false;
 };

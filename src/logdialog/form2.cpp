@@ -47,7 +47,7 @@ Form2::Form2(BoardLink &link, GatewayCommands &commands, MessageBoxes &boxes,
     setFont(WindowFont(8.25));
 
     CreateControls();
-    Form_Load();
+    Load();
 }
 
 void Form2::CreateControls()
@@ -55,89 +55,89 @@ void Form2::CreateControls()
     const qreal dpi = twips::LogicalDpi(this);
     setFixedSize(twips::ToPixels(6300, dpi), twips::ToPixels(4605, dpi));
 
-    Frame2 = Frame(this, "Frame2", QStringLiteral("Serial Port"), {120, 120, 4455, 1455});
+    portFrame_ = Frame(this, "Frame2", QStringLiteral("Serial Port"), {120, 120, 4455, 1455});
     // One line in the face the layout was drawn for; a wider face wraps it
     // into the room above the combo box instead of cutting it off.
-    (void)Label(Frame2, "Label2", QStringLiteral("Select the serial port that your gateway is connected to"),
+    (void)Label(portFrame_, "Label2", QStringLiteral("Select the serial port that your gateway is connected to"),
                    {240, 240, 3975, 480}, true);
-    ComPortCombo = Make<DropDownCombo>(Frame2, "ComPortCombo", {1080, 720, 2175, 315});
+    portCombo_ = Make<DropDownCombo>(portFrame_, "ComPortCombo", {1080, 720, 2175, 315});
 
-    Frame3 = Frame(this, "Frame3", QStringLiteral("Logging"), {120, 1680, 4575, 2775});
-    WantLogging = Button<QCheckBox>(Frame3, "WantLogging", QStringLiteral("Gateway logging to File. "),
+    logFrame_ = Frame(this, "Frame3", QStringLiteral("Logging"), {120, 1680, 4575, 2775});
+    logCheckBox_ = Button<QCheckBox>(logFrame_, "WantLogging", QStringLiteral("Gateway logging to File. "),
                                     {120, 240, 4095, 615});
-    WantLogging->setChecked(true);
-    Label3 = Label(Frame3, "Label3", QStringLiteral("File name with extension:"), {120, 840, 2895, 255});
-    FileName = Make<QLineEdit>(Frame3, "FileName", {120, 1200, 2895, 375});
-    FileName->setText(QStringLiteral("TovrikLog1.txt"));
-    (void)Label(Frame3, "Label1", QStringLiteral("The log file will be created in the folder where you ran Tovrik."),
+    logCheckBox_->setChecked(true);
+    fileNameLabel_ = Label(logFrame_, "Label3", QStringLiteral("File name with extension:"), {120, 840, 2895, 255});
+    fileNameEdit_ = Make<QLineEdit>(logFrame_, "FileName", {120, 1200, 2895, 375});
+    fileNameEdit_->setText(QStringLiteral("TovrikLog1.txt"));
+    (void)Label(logFrame_, "Label1", QStringLiteral("The log file will be created in the folder where you ran Tovrik."),
                    {120, 1680, 3735, 495}, true);
-    LogConfig = Button<QPushButton>(Frame3, "LogConfig", QStringLiteral("Log running config and build info"),
+    logConfigButton_ = Button<QPushButton>(logFrame_, "LogConfig", QStringLiteral("Log running config and build info"),
                                     {720, 2280, 2895, 375});
-    cmdOK = Button<QPushButton>(this, "cmdOK", QStringLiteral("&OK"), {4800, 240, 1335, 495});
-    cmdCancel = Button<QPushButton>(this, "cmdCancel", QStringLiteral("&Cancel"), {4800, 960, 1335, 495});
+    okButton_ = Button<QPushButton>(this, "cmdOK", QStringLiteral("&OK"), {4800, 240, 1335, 495});
+    cancelButton_ = Button<QPushButton>(this, "cmdCancel", QStringLiteral("&Cancel"), {4800, 960, 1335, 495});
     // QDialog makes its push buttons auto-default, which would let Enter
     // press one of them.
-    for (auto *button : {LogConfig, cmdOK, cmdCancel}) {
+    for (auto *button : {logConfigButton_, okButton_, cancelButton_}) {
         button->setAutoDefault(false);
         button->setDefault(false);
     }
 
     // The captions of these two are a frame's and a label's: a screen reader
     // would not read them as the control's name.
-    widgets::SetAccessibleName(ComPortCombo, QStringLiteral("Serial Port"));
-    widgets::SetAccessibleName(FileName, QStringLiteral("File name with extension"));
+    widgets::SetAccessibleName(portCombo_, QStringLiteral("Serial Port"));
+    widgets::SetAccessibleName(fileNameEdit_, QStringLiteral("File name with extension"));
 
-    setTabOrder(ComPortCombo, cmdOK);
-    setTabOrder(cmdOK, cmdCancel);
-    setTabOrder(cmdCancel, WantLogging);
-    setTabOrder(WantLogging, FileName);
-    setTabOrder(FileName, LogConfig);
-    ComPortCombo->setFocus();
+    setTabOrder(portCombo_, okButton_);
+    setTabOrder(okButton_, cancelButton_);
+    setTabOrder(cancelButton_, logCheckBox_);
+    setTabOrder(logCheckBox_, fileNameEdit_);
+    setTabOrder(fileNameEdit_, logConfigButton_);
+    portCombo_->setFocus();
 
-    // toggled, not clicked: Form_Load's write runs the handler as a click does.
-    connect(WantLogging, &QCheckBox::toggled, this, &Form2::WantLogging_Click);
-    connect(LogConfig, &QPushButton::clicked, this, &Form2::LogConfig_Click);
-    connect(cmdOK, &QPushButton::clicked, this, &Form2::cmdOK_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &Form2::cmdCancel_Click);
+    // toggled, not clicked: Load's write runs the handler as a click does.
+    connect(logCheckBox_, &QCheckBox::toggled, this, &Form2::OnLoggingToggled);
+    connect(logConfigButton_, &QPushButton::clicked, this, &Form2::OnLogConfigClicked);
+    connect(okButton_, &QPushButton::clicked, this, &Form2::OnOkClicked);
+    connect(cancelButton_, &QPushButton::clicked, this, &Form2::OnCancelClicked);
 }
 
-void Form2::Form_Load()
+void Form2::Load()
 {
     // Which device each entry is, as the dialog opens: names change when an
     // adapter is plugged into another socket.
     const auto present = devices::FindSerialDevices();
     for (int port = devices::kFirstPort; port <= devices::kLastPort; ++port) {
-        ComPortCombo->addItem(QStringLiteral("Com%1").arg(port));
-        ComPortCombo->setItemData(port - devices::kFirstPort,
+        portCombo_->addItem(QStringLiteral("Com%1").arg(port));
+        portCombo_->setItemData(port - devices::kFirstPort,
                                   QString::fromStdString(devices::DescribePort(port, present)), Qt::ToolTipRole);
     }
-    ComPortCombo->SetListIndex(link_.GetComPort() - devices::kFirstPort);
+    portCombo_->SetListIndex(link_.GetComPort() - devices::kFirstPort);
 
-    WantLogging->setChecked(link_.IsLogging());
-    if (WantLogging->isChecked()) {
+    logCheckBox_->setChecked(link_.IsLogging());
+    if (logCheckBox_->isChecked()) {
         if (const auto name = link_.LogFileName())
-            FileName->setText(QString::fromLocal8Bit(name->c_str()));
+            fileNameEdit_->setText(QString::fromLocal8Bit(name->c_str()));
     } else {
-        FileName->setEnabled(false);
-        LogConfig->setEnabled(false);
+        fileNameEdit_->setEnabled(false);
+        logConfigButton_->setEnabled(false);
     }
 }
 
-void Form2::WantLogging_Click()
+void Form2::OnLoggingToggled()
 {
-    FileName->setEnabled(WantLogging->isChecked());
-    LogConfig->setEnabled(WantLogging->isChecked());
+    fileNameEdit_->setEnabled(logCheckBox_->isChecked());
+    logConfigButton_->setEnabled(logCheckBox_->isChecked());
 }
 
-void Form2::LogConfig_Click()
+void Form2::OnLogConfigClicked()
 {
     if (!commands_.SendLines({gateway::LogConfigLine()}))
         ReportWriteFailure(boxes_);
 }
 
-void Form2::cmdOK_Click()
+void Form2::OnOkClicked()
 {
-    if (const int index = ComPortCombo->ListIndex(); index != -1) {
+    if (const int index = portCombo_->ListIndex(); index != -1) {
         const int port = index + devices::kFirstPort;
         // The card awaited on the same port is still awaited, as the status says.
         if (const auto opening = link_.SelectComPort(static_cast<std::int16_t>(port));
@@ -145,9 +145,9 @@ void Form2::cmdOK_Click()
             ReportOpenFailure(boxes_, port, opening.why);
     }
 
-    const bool wanted = WantLogging->isChecked();
+    const bool wanted = logCheckBox_->isChecked();
     if (wanted != link_.IsLogging()) {
-        const QString name = FileName->text();
+        const QString name = fileNameEdit_->text();
         if (!wanted) {
             mainWindow_.SetStatusCaption(QString());
             link_.StopLogging();
@@ -171,14 +171,14 @@ void Form2::cmdOK_Click()
     mainWindow_.CheckIfButtonEnabled();
 }
 
-void Form2::cmdCancel_Click()
+void Form2::OnCancelClicked()
 {
     close();
 }
 
 void Form2::reject()
 {
-    cmdCancel->click();
+    cancelButton_->click();
 }
 
 void Form2::closeEvent(QCloseEvent *event)

@@ -32,24 +32,24 @@ protected:
 
 private:
     void CreateControls();
-    void Form_Load();
-    void WantLogging_Click();
-    void LogConfig_Click();
-    void cmdOK_Click();
-    void cmdCancel_Click();
+    void Load();
+    void OnLoggingToggled();
+    void OnLogConfigClicked();
+    void OnOkClicked();
+    void OnCancelClicked();
 
     BoardLink &link_;
     GatewayCommands &commands_;
     MessageBoxes &boxes_;
     MainWindowAccess &mainWindow_;
 
-    QGroupBox *Frame2 = nullptr;
-    DropDownCombo *ComPortCombo = nullptr;
-    QGroupBox *Frame3 = nullptr;
-    QCheckBox *WantLogging = nullptr;
-    QLabel *Label3 = nullptr;
-    QLineEdit *FileName = nullptr;
-    QPushButton *LogConfig = nullptr;
-    QPushButton *cmdOK = nullptr;
-    QPushButton *cmdCancel = nullptr;
+    QGroupBox *portFrame_ = nullptr;
+    DropDownCombo *portCombo_ = nullptr;
+    QGroupBox *logFrame_ = nullptr;
+    QCheckBox *logCheckBox_ = nullptr;
+    QLabel *fileNameLabel_ = nullptr;
+    QLineEdit *fileNameEdit_ = nullptr;
+    QPushButton *logConfigButton_ = nullptr;
+    QPushButton *okButton_ = nullptr;
+    QPushButton *cancelButton_ = nullptr;
 };

@@ -115,11 +115,11 @@ void Form1::CheckIfButtonEnabled()
 // Every write of the status line comes here.
 void Form1::SetStatusCaption(const QString &caption)
 {
-    Status->setText(caption);
+    statusLabel_->setText(caption);
     // The status line never holds the focus, and a label has no live region:
     // its name stays "Status" and what it says goes out as its description,
     // whose setter sends QAccessible::DescriptionChanged on every call.
-    Status->setAccessibleDescription(caption);
+    statusLabel_->setAccessibleDescription(caption);
 }
 
 void Form1::SetExpectedLog(const QString &fileName) { expectedLog_ = fileName; }
@@ -164,7 +164,7 @@ void Form1::WatchForCard()
     case CardEvent::Back:
     case CardEvent::Abandoned:
         // Only a status that still speaks of the wait; never "again" for another port.
-        if (Status->text() == caption(kAwaitingCard))
+        if (statusLabel_->text() == caption(kAwaitingCard))
             SetStatusCaption(report.event == CardEvent::Back ? caption(kCardBack) : QString());
         break;
     }

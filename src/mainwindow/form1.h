@@ -140,7 +140,7 @@ private:
     SectionControls sections_;
     QComboBox *countryBox_ = nullptr;
     QCheckBox *rememberAudioBox_ = nullptr, *boostAudioBox_ = nullptr;
-    QLabel *Status = nullptr;
+    QLabel *statusLabel_ = nullptr;
     GraphicalButton *configureButton_ = nullptr, *deleteButton_ = nullptr;
     QPushButton *clearButton_ = nullptr, *dialogButton_ = nullptr, *exitButton_ = nullptr;
     QAction *versionAction_ = nullptr;

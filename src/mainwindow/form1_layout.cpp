@@ -184,7 +184,7 @@ void Form1::BuildCountryAudioAndStatus()
     boostAudioBox_ = Button<QCheckBox>(audio, "Check2", "Boost base audio level", {720, 600, 3495, 195});
 
     QGroupBox *status = Frame(w, "Frame2", "Status", {120, 6360, 5295, 975});
-    Status = Label(status, "Status", "", {480, 360, 4695, 255});
+    statusLabel_ = Label(status, "Status", "", {480, 360, 4695, 255});
 }
 
 void Form1::BuildButtons()
@@ -244,7 +244,7 @@ void Form1::NameControls()
         {remoteNbxAnswer_.yes, "NBX on a remote network: Yes"},
         {remoteNbxAnswer_.no, "NBX on a remote network: No"},
         {countryBox_, "Country Code (Analog only)"},
-        {Status, "Status"},
+        {statusLabel_, "Status"},
     };
     for (const auto &[control, name] : names)
         widgets::SetAccessibleName(control, QString::fromLatin1(name));

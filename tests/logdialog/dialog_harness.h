@@ -66,7 +66,7 @@ W *Find(QWidget *dialog, const char *name)
 
 // The main window's button: a new dialog when none is open, else the open
 // one brought to the front.
-inline Form2 *Advanced_Click(FakeMainWindow &main, BoardLink &link, GatewayCommands &commands,
+inline Form2 *OpenDialog(FakeMainWindow &main, BoardLink &link, GatewayCommands &commands,
                              MessageBoxes &boxes)
 {
     if (!main.dialog)

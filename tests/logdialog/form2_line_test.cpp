@@ -89,7 +89,7 @@ struct LineRig {
         QDir::setCurrent(previousDir);
     }
 
-    Form2 *Open() { return dialogtest::Advanced_Click(main, link, commands, boxes); }
+    Form2 *Open() { return dialogtest::OpenDialog(main, link, commands, boxes); }
 
     // Switches logging on to `name` through the dialog, as a technician does.
     void LogTo(const QString &name)

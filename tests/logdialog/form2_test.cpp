@@ -34,7 +34,7 @@ class Form2Test : public QObject {
     std::unique_ptr<GatewayCommands> commands;
     std::unique_ptr<dialogtest::FakeMainWindow> main;
 
-    Form2 *Open() { return dialogtest::Advanced_Click(*main, *link, *commands, boxes); }
+    Form2 *Open() { return dialogtest::OpenDialog(*main, *link, *commands, boxes); }
 
     // The state start-up leaves: COM1 open, logging to "TovrikLog.txt".
     void StartUp(bool logging = true)
