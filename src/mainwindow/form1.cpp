@@ -54,6 +54,9 @@ Form1::Form1(BoardLink &link, GatewayCommands &commands, MessageBoxes &boxes, Ti
 
 Form1::~Form1()
 {
+    // QWidget's destructor hides the window and moves the focus away, after
+    // this object's members are gone.
+    disconnect(focusWatch_);
     sendTimer_.SetEnabled(false);
     sendTimer_.onTick = nullptr;
     lineWatch_.SetEnabled(false);

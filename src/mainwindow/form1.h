@@ -127,6 +127,7 @@ private:
     SendRun run_;
     CardWatch watch_;
     ConfigurationForm form_;
+    QMetaObject::Connection focusWatch_; // which box has the focus, for the model
     bool rendering_ = false; // the controls' own signals during Render are not the technician's
     int progressTicks_ = 0;
     bool unloaded_ = false;

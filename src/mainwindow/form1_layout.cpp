@@ -333,7 +333,7 @@ void Form1::WireBoxes()
         }
     }
     // The model knows which box typing goes to, however the focus got there.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
         std::optional<BoxId> focused;
         for (const RowShape &shape : kRows)
             for (int i = 0; i < shape.boxes; ++i)
