@@ -4,6 +4,7 @@
 #include "gateway_commands.h"
 #include "library_loader.h"
 #include "port_names.h"
+#include "profile_reader.h"
 #include "qt_message_boxes.h"
 #include "serial_library.h"
 #include "ticker.h"
@@ -62,6 +63,11 @@ std::optional<int> AnsweredWithoutAWindow(CommandLine &line, int argc, char *arg
         std::fputs("tovrik: --card goes only with --profile. See tovrik --help.\n", stderr);
         return 2;
     }
+    // Blank would quietly mean [defaults] alone.
+    if (line.parser.isSet(line.card) && !profile::CardName(line.parser.value(line.card).toStdString())) {
+        std::fputs("tovrik: --card needs the NAME of a [card NAME] section. See tovrik --help.\n", stderr);
+        return 2;
+    }
     return std::nullopt;
 }
 
@@ -100,7 +106,7 @@ int main(int argc, char *argv[])
     // fills it in; a refused profile's box comes up over it.
     if (line.parser.isSet(line.profile)) {
         const std::string path = line.parser.value(line.profile).toLocal8Bit().toStdString();
-        const std::string card = line.parser.value(line.card).toStdString();
+        const std::string card = profile::CardName(line.parser.value(line.card).toStdString()).value_or("");
         QTimer::singleShot(0, &form, [&form, path, card] {
             for (const auto &unused : form.FillFromProfile(path, card))
                 std::fprintf(stderr, "tovrik: %s\n", unused.c_str());

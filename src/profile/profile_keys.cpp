@@ -21,7 +21,7 @@ const std::vector<ProfileKey> &Keys()
         {"nbx_mac", {}, "00:a0:24:1b:2c:3d", "the NBX's MAC address, six hexadecimal pairs", Row::NbxMac,
          "NBX MAC Address"},
         {"country", {gateway::kCountries.begin(), gateway::kCountries.end()}, gateway::kCountries[0],
-         "the country of analog lines"},
+         "the country of analog lines; when it is not set, no country is sent and the card keeps its own"},
         {"remember_audio", {"yes", "no"}, "yes", "the card remembers its audio settings"},
         {"boost_audio", {"yes", "no"}, "no", "the card boosts its audio"},
     };

@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace profile {
@@ -26,8 +27,12 @@ struct Reading {
 // for every card alike.
 [[nodiscard]] Reading ReadProfile(std::istream &in, const std::string &fileName, const std::string &card);
 
-// The same from the file at `path`, named in messages as given; a file that
-// cannot be read is one refusal.
+// The name given for a card, as the sections write it: without the blanks
+// around it; nothing when it is blank.
+[[nodiscard]] std::optional<std::string> CardName(std::string_view given);
+
+// The same from the file at `path`, named in messages as given: a regular
+// file or a pipe, up to 1 MiB. Anything else, or more, is one refusal.
 [[nodiscard]] Reading ReadProfileFile(const std::string &path, const std::string &card);
 
 // Sets `key` from the command line over what the profile said; a refusal

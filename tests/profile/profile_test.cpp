@@ -6,8 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
+#include <thread>
 
 using namespace profile;
 
@@ -69,8 +76,49 @@ INSTANTIATE_TEST_SUITE_P(
                  "site.ini:2: ip: '10.0.0.' does not fit the IP Address row: four numbers of up to three digits, "
                  "with dots\nsite.ini:3: nbx_mac: '1:2:3:4:5:' does not fit the NBX MAC Address row: six "
                  "hexadecimal pairs, with or without colons"},
-        Refusal {"CardNotInTheFile", "[card a]\n", "b", "site.ini: no section [card b]"}),
+        Refusal {"CardNotInTheFile", "[card a]\n", "b", "site.ini: no section [card b]"},
+        Refusal {"ByteOrderMarkIsSkipped", "\xEF\xBB\xBF[defaults]\nip = 10.0.0.5\n", "", ""},
+        Refusal {"RefusedLineShownShort",
+                 "[defaults]\n0123456789012345678901234567890123456789012345678901234567890123456789012345678901234\n",
+                 "",
+                 "site.ini:2: 01234567890123456789012345678901234567890123456789012345678901234567890123456...: not "
+                 "a line 'key = value'"}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// Only a regular file or a pipe is read, and only so far: a folder is no
+// empty profile, and /dev/zero or an endless pipe no endless one.
+TEST(ProfileFile, IsRefusedWhenItIsNoProfile)
+{
+    const auto dir = std::filesystem::temp_directory_path() / ("profile-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "huge.ini") << std::string(1024 * 1024 + 1, '#');
+    std::ofstream(dir / "long.ini") << "[defaults]\n" << std::string(5000, 'x') << "\n";
+    // As the shell's <(command) hands one over.
+    int pipe[2];
+    ASSERT_EQ(::pipe(pipe), 0);
+    std::signal(SIGPIPE, SIG_IGN);
+    std::thread writer([&] {
+        const std::string block(64 * 1024, '\0');
+        while (::write(pipe[1], block.data(), block.size()) > 0) {
+        }
+        ::close(pipe[1]);
+    });
+    const std::pair<std::string, std::string> rows[] = {
+        {dir.string(), "is a folder, not a profile"},
+        {"/dev/zero", "is a device or another special file, not a profile"},
+        {(dir / "huge.ini").string(), "is larger than 1 MiB"},
+        {"/dev/fd/" + std::to_string(pipe[0]), "holds more than 1 MiB"},
+        {(dir / "long.ini").string(), ":2: a line of 5000 characters"},
+    };
+    for (const auto &[path, refusal] : rows) {
+        const auto reading = ReadProfileFile(path, "");
+        EXPECT_NE(Joined(reading.refusals, "\n").find(refusal), std::string::npos)
+            << path << ": " << Joined(reading.refusals, "\n");
+    }
+    ::close(pipe[0]); // the writer's next write fails
+    writer.join();
+    std::filesystem::remove_all(dir);
+}
 
 struct Accepted {
     const char *name;

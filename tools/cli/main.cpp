@@ -111,8 +111,8 @@ std::optional<profile::Settings> ReadSettings(const QCommandLineParser &parser, 
 {
     profile::Reading reading;
     if (parser.isSet(options.profile)) {
-        reading = profile::ReadProfileFile(parser.value(options.profile).toStdString(),
-                                           parser.value(options.card).toStdString());
+        const auto card = profile::CardName(parser.value(options.card).toStdString());
+        reading = profile::ReadProfileFile(parser.value(options.profile).toStdString(), card.value_or(""));
     }
     for (const auto &[key, option] : options.keys) {
         if (!parser.isSet(option))
@@ -131,9 +131,17 @@ int Configure(const QCommandLineParser &parser, const Options &options, std::int
 {
     if (parser.isSet(options.card) && !parser.isSet(options.profile))
         return Refuse(kBadUsage, "--card goes only with --profile");
+    // Blank would quietly mean [defaults] alone.
+    if (parser.isSet(options.card) && !profile::CardName(parser.value(options.card).toStdString()))
+        return Refuse(kBadUsage, "--card needs the NAME of a [card NAME] section");
     const auto settings = ReadSettings(parser, options);
     if (!settings)
         return kRefused;
+    // Without one, every answer would fall back to the window's first
+    // protocol, and a folder or an empty file would configure a card.
+    if (!settings->contains("protocol"))
+        return Refuse(kRefused, "protocol is not set: give it in the profile or as --protocol ethernet, onthefly or "
+                                "standard; nothing sent");
     const auto filled = profile::FillAnswers(*settings);
     for (const auto &unused : filled.unused)
         std::cerr << "tovrik-cli: " << unused << '\n';
@@ -267,6 +275,12 @@ int main(int argc, char **argv)
         parser.showHelp(0);
     if (parser.isSet(version))
         parser.showVersion();
+
+    // Given twice, the last would win without a word.
+    const QStringList given = parser.optionNames();
+    for (const QString &name : given)
+        if (given.count(name) > 1)
+            return Refuse(kBadUsage, "--" + name.toStdString() + " is given twice; give each option once");
 
     const QStringList args = parser.positionalArguments();
     if (args.size() != 1)
