@@ -244,6 +244,28 @@ std::optional<std::string> StrayOption(const QCommandLineParser &parser, const O
     return std::nullopt;
 }
 
+constexpr const char *kDescription =
+    "Configures a Brenlock card from a script or a site profile, as the tovrik window would.\n"
+    "\n"
+    "Commands:\n"
+    "  configure   send a configuration: from --profile FILE [--card NAME] and the key options\n"
+    "  delete      erase the card's configuration\n"
+    "  show-config print the configuration the card holds, as it answers\n"
+    "  profile     print a commented profile with every key and its allowed values\n"
+    "\n"
+    "Exit status: 0 sent (or printed), 1 input refused, 2 wrong usage, 3 port not opened,\n"
+    "4 a write failed, the line was lost, or the card answered nothing (show-config).";
+
+// An option given twice, whose last value would win without a word.
+std::optional<std::string> GivenTwice(const QCommandLineParser &parser)
+{
+    const QStringList given = parser.optionNames();
+    for (const QString &name : given)
+        if (given.count(name) > 1)
+            return name.toStdString();
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -253,17 +275,7 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(TOVRIK_VERSION);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        "Configures a Brenlock card from a script or a site profile, as the tovrik window would.\n"
-        "\n"
-        "Commands:\n"
-        "  configure   send a configuration: from --profile FILE [--card NAME] and the key options\n"
-        "  delete      erase the card's configuration\n"
-        "  show-config print the configuration the card holds, as it answers\n"
-        "  profile     print a commented profile with every key and its allowed values\n"
-        "\n"
-        "Exit status: 0 sent (or printed), 1 input refused, 2 wrong usage, 3 port not opened,\n"
-        "4 a write failed, the line was lost, or the card answered nothing (show-config).");
+    parser.setApplicationDescription(kDescription);
     parser.addPositionalArgument("command", "configure, delete, show-config or profile.", "command");
     const Options options(parser);
     const QCommandLineOption help = parser.addHelpOption();
@@ -276,11 +288,8 @@ int main(int argc, char **argv)
     if (parser.isSet(version))
         parser.showVersion();
 
-    // Given twice, the last would win without a word.
-    const QStringList given = parser.optionNames();
-    for (const QString &name : given)
-        if (given.count(name) > 1)
-            return Refuse(kBadUsage, "--" + name.toStdString() + " is given twice; give each option once");
+    if (const auto twice = GivenTwice(parser))
+        return Refuse(kBadUsage, "--" + *twice + " is given twice; give each option once");
 
     const QStringList args = parser.positionalArguments();
     if (args.size() != 1)
