@@ -95,6 +95,8 @@ private:
         section_ = isCard ? std::string(kCardPrefix) + Trimmed(name.substr(kCardPrefix.size())) : name;
         if (!sectionsSeen_.insert(section_).second)
             Refuse("section [" + section_ + "] appears twice");
+        else if (isCard)
+            reading_.cards.push_back(section_.substr(kCardPrefix.size()));
     }
 
     void KeyValue(const std::string &line)
@@ -223,9 +225,26 @@ Reading ReadProfileFile(const std::string &path, const std::string &card)
     std::string why;
     const auto text = ReadBounded(path, why);
     if (!text)
-        return {{}, {path + ": " + why}};
+        return {{}, {path + ": " + why}, {}};
     std::istringstream in(*text);
     return ReadProfile(in, path, card);
+}
+
+Site ReadSiteFile(const std::string &path)
+{
+    std::string why;
+    const auto text = ReadBounded(path, why);
+    if (!text)
+        return {{}, {path + ": " + why}};
+    std::istringstream whole(*text);
+    auto reading = ReadProfile(whole, path, "");
+    Site site;
+    site.refusals = std::move(reading.refusals);
+    for (auto &card : reading.cards) {
+        std::istringstream in(*text);
+        site.cards.emplace_back(card, ReadProfile(in, path, card).settings);
+    }
+    return site;
 }
 
 } // namespace profile

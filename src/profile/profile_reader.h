@@ -20,6 +20,7 @@ using Settings = std::map<std::string, Setting, std::less<>>;
 struct Reading {
     Settings settings;
     std::vector<std::string> refusals; // each names the file, the line and the key
+    std::vector<std::string> cards;    // the [card NAME] sections, in file order
 };
 
 // The settings for `card` (none: [defaults] alone). The whole file is
@@ -34,6 +35,14 @@ struct Reading {
 // The same from the file at `path`, named in messages as given: a regular
 // file or a pipe, up to 1 MiB. Anything else, or more, is one refusal.
 [[nodiscard]] Reading ReadProfileFile(const std::string &path, const std::string &card);
+
+// Every card of the profile at `path` with its settings, in file order,
+// from one read of the file (a pipe can be read only once).
+struct Site {
+    std::vector<std::pair<std::string, Settings>> cards;
+    std::vector<std::string> refusals;
+};
+[[nodiscard]] Site ReadSiteFile(const std::string &path);
 
 // Sets `key` from the command line over what the profile said; a refusal
 // when the key or value is not allowed.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace {
 
 struct SendRow {
@@ -12,8 +14,10 @@ struct SendRow {
     std::set<int> openablePorts;
     int failWriteAt;
     bool lostData;
-    cli::ExitStatus status;
+    int interruptAfterWrites; // SIGINT comes once this many bytes were taken; -1: never
+    cli::Result result;
     const char *message;
+    bool applied; // the card was told to apply
 };
 
 void PrintTo(const SendRow &row, std::ostream *os) { *os << row.name; }
@@ -27,28 +31,41 @@ TEST_P(CardSend, EndsWithTheStatusAndNeverAppliesAfterAFailure)
     library.failWriteAt = GetParam().failWriteAt;
     const std::vector<std::string> lines = {gateway::BeginConfigLine(), gateway::IPAddressLine("10.0.0.5"),
                                             gateway::EndConfigLine()};
-
+    cli::SendRequest request {{1, {}}, lines};
     // The line fails once the bytes are written, before they have left.
-    const auto outcome = cli::SendToCard(library, 1, lines, [&](bool done) {
+    request.progress = [&](bool done) {
         if (!done && GetParam().lostData)
             library.HangUp();
-    });
-    EXPECT_EQ(outcome.status, GetParam().status);
+    };
+    const int after = GetParam().interruptAfterWrites;
+    request.interruption = [&] { return after >= 0 && library.writeCalls >= after ? SIGINT : 0; };
+
+    const auto outcome = cli::SendToCard(library, request);
+    EXPECT_EQ(outcome.result, GetParam().result);
     EXPECT_EQ(outcome.message, GetParam().message);
-    const bool applied = library.written.ends_with(gateway::EndConfigLine());
-    EXPECT_EQ(applied, GetParam().failWriteAt < 0 && GetParam().openablePorts.contains(1));
+    EXPECT_EQ(library.written.ends_with(gateway::EndConfigLine()), GetParam().applied);
+    EXPECT_EQ(outcome.bytes, library.written.size());
+    EXPECT_EQ(outcome.signal, after >= 0 && library.writeCalls >= after ? SIGINT : 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, CardSend,
-    testing::Values(SendRow {"Sent", {1}, -1, false, cli::kSent, ""},
-                    SendRow {"PortNotOpened", {2}, -1, false, cli::kPortNotOpened,
-                             "COM1 could not be opened: no such device"},
-                    SendRow {"WriteFailed", {1}, 5, false, cli::kSendFailed,
-                             "writing to COM1 failed; the card was not told to apply the configuration"},
-                    SendRow {"LineLost", {1}, -1, true, cli::kSendFailed,
-                             "the line to COM1 failed before the bytes had left; the card was not told to apply "
-                             "the configuration"}),
+    testing::Values(
+        SendRow {"Sent", {1}, -1, false, -1, cli::Result::Sent, "", true},
+        SendRow {"PortNotOpened", {2}, -1, false, -1, cli::Result::NotOpened, "COM1 could not be opened; nothing sent",
+                 false},
+        SendRow {"WriteFailed", {1}, 5, false, -1, cli::Result::WriteFailed,
+                 "writing to COM1 failed; the card was not told to apply the configuration", false},
+        SendRow {"LineLost", {1}, -1, true, -1, cli::Result::WriteFailed,
+                 "the line to COM1 failed before the bytes had left; the card was not told to apply the configuration",
+                 false},
+        // Ctrl-C after the first line: the lines before the last one leave, the last one never.
+        SendRow {"InterruptedMidway", {1}, -1, false, 4, cli::Result::Interrupted,
+                 "interrupted after 4 of 20 bytes; the card was not told to apply", false},
+        SendRow {"InterruptedBeforeTheLastLine", {1}, -1, false, 16, cli::Result::Interrupted,
+                 "interrupted after 16 of 20 bytes; the card was not told to apply", false},
+        // Once the last line is written the card applies it: the send is whole.
+        SendRow {"InterruptedOnceAllWasWritten", {1}, -1, false, 20, cli::Result::Sent, "", true}),
     [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
