@@ -19,7 +19,7 @@ printf '[defaults]\nprotocol = standard\n\n[card front desk]\nip = 10.0.0.5\n [ 
 # What TAB offers, joined by |, for the words given; the last is the one
 # being completed.
 offered() {
-  COMP_WORDS=(tovrik-cli "$@")
+  COMP_WORDS=("$cli" "$@")
   COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
   COMP_LINE="${COMP_WORDS[*]}" COMP_POINT=${#COMP_LINE}
   _tovrik_cli
@@ -34,13 +34,13 @@ expect() {
 }
 
 #      offered                                  the line up to TAB
-expect 'configure|delete|show-config|profile'   ''
+expect 'configure|delete|show-config|profile|cards|rollout'   ''
 expect 'show-config'                            s
-expect '--help|--version'                       --
-expect '--dhcp|--dry-run'                       configure --d
-expect '--com|--yes|--log'                      delete --yes --
+expect '--help|--help-all|--version'            --
+expect '--device|--dhcp|--dry-run'              configure --d
+expect '--com|--device|--yes|--log|--record|--help' delete --yes --
 expect '--seconds'                              show-config --com 2 --s
-expect ''                                       profile --
+expect '--help'                                 profile --
 expect '1|2|3|4|5|6|7|8'                        delete --com ''
 expect '3'                                      show-config --com = 3
 expect 'ethernet|onthefly|standard'             configure --protocol ''
@@ -60,7 +60,7 @@ while IFS= read -r line; do
   if [[ $line =~ ^#\ .*:\ (.*)$ ]]; then
     key_values=${BASH_REMATCH[1]}
   elif [[ $line =~ ^#([a-z_]+)\ = ]]; then
-    key=${BASH_REMATCH[1]}
+    key=${BASH_REMATCH[1]//_/-}
     expect "--$key" configure "--$key"
     want=""
     IFS='|' read -ra values <<<"${key_values// | /|}"
@@ -73,12 +73,14 @@ while IFS= read -r line; do
 done < <("$cli" profile)
 [ -n "${key:-}" ] || fail "'$cli profile' printed no key"
 
-# Every option that --help names is offered somewhere.
-all=" $(offered --) $(offered configure --) $(offered delete --) $(offered show-config --) "
-all=${all//|/ }
-while read -r option; do
-  [[ $all == *" $option "* ]] || fail "$option of tovrik-cli --help is never offered"
-done < <("$cli" --help | sed -n 's/^ *\(-[^ ,]*, \)*\(--[a-z_-]*\).*/\2/p' | grep -vx -e --help-all)
+# Every option that a command's help names is offered after that command.
+for command in '' configure delete show-config profile cards rollout; do
+  all=" $(offered $command --) "
+  all=${all//|/ }
+  while read -r option; do
+    [[ $all == *" $option "* ]] || fail "$option of tovrik-cli $command --help is not offered"
+  done < <("$cli" $command --help | sed -n 's/^ *\(-[^ ,]*, \)*\(--[a-z_-]*\).*/\2/p')
+done
 
 [ "$failures" -eq 0 ] || exit 1
 echo "ok"
