@@ -8,12 +8,14 @@
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
+#include <csignal>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <numeric>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -35,16 +37,16 @@ constexpr double kLineBytesPerSecond = 9600.0 / 10;
 std::vector<std::string> LongestAnswers(const std::string &protocol)
 {
     return {"--protocol", protocol,          "--dhcp",      "no",
-            "--several_nbx", "yes",          "--remote_nbx", "yes",
+            "--several-nbx", "yes",          "--remote-nbx", "yes",
             "--ip",       "192.168.100.200", "--subnet",    "255.255.255.240",
-            "--gateway",  "192.168.100.254", "--nbx_ip",    "192.168.101.200",
-            "--nbx_mac",  "00:A0:24:1B:2C:3D", "--country", "United Kingdom",
-            "--remember_audio", "yes",       "--boost_audio", "yes"};
+            "--gateway",  "192.168.100.254", "--nbx-ip",    "192.168.101.200",
+            "--nbx-mac",  "00:A0:24:1B:2C:3D", "--country", "United Kingdom",
+            "--remember-audio", "yes",       "--boost-audio", "yes"};
 }
 
 // Spawns tovrik-cli with `args`, standard input and error on /dev/null and
 // standard output into `out` when given; the process id, or nothing.
-std::optional<pid_t> Spawn(const std::vector<std::string> &args, int out = -1)
+std::optional<pid_t> Spawn(const std::vector<std::string> &args, int out = -1, const char *terminal = nullptr)
 {
     std::vector<char *> argv {const_cast<char *>(TOVRIK_CLI)};
     for (const auto &arg : args)
@@ -52,8 +54,8 @@ std::optional<pid_t> Spawn(const std::vector<std::string> &args, int out = -1)
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, terminal ? terminal : "/dev/null", O_RDWR, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, terminal ? terminal : "/dev/null", O_WRONLY, 0);
     if (out >= 0)
         posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
     else
@@ -186,6 +188,101 @@ BENCHMARK_CAPTURE(SpawnToLastByte, OnTheFly, std::string("onthefly"))
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(20);
+
+// Reads `fd` until `text` has come, keeping what came after it; false after
+// 5 s without it. The card's side reads nothing (EIO) while no one has the
+// line open, between two cards.
+bool ReadUntil(int fd, std::string &seen, const std::string &text)
+{
+    const auto limit = Clock::now() + std::chrono::seconds(5);
+    while (seen.find(text) == std::string::npos) {
+        pollfd p {fd, POLLIN, 0};
+        char buffer[4096];
+        if (Clock::now() > limit || poll(&p, 1, 5000) <= 0)
+            return false;
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EIO)
+            usleep(100);
+        else if (n <= 0)
+            return false;
+        else
+            seen.append(buffer, static_cast<std::size_t>(n));
+    }
+    seen.erase(0, seen.find(text) + text.size());
+    return true;
+}
+
+// A site of 50 cards rolled out with tovrik-cli rollout, the technician
+// pressing Enter at each question on a pseudo-terminal: from the Enter to
+// the card's last byte, beside the line time of those bytes at 9600 baud.
+void RolloutOf50Cards(benchmark::State &state)
+{
+    constexpr int kCards = 50;
+    const auto answers = LongestAnswers("onthefly");
+    const auto expected = ExpectedBytes(answers);
+    if (!expected) {
+        state.SkipWithError("tovrik-cli --dry-run failed: build it first");
+        return;
+    }
+    testsupport::TempDir work;
+    std::string site = "[defaults]\n";
+    for (std::size_t i = 0; i + 1 < answers.size(); i += 2) {
+        std::string key = answers[i].substr(2);
+        std::replace(key.begin(), key.end(), '-', '_');
+        site += key + " = " + answers[i + 1] + "\n";
+    }
+    for (int card = 1; card <= kCards; ++card)
+        site += "[card c" + std::to_string(card) + "]\n";
+    const auto profile = (work.Path() / "site.ini").string();
+    if (FILE *file = std::fopen(profile.c_str(), "w")) {
+        std::fputs(site.c_str(), file);
+        std::fclose(file);
+    }
+
+    testsupport::DeviceDir devices;
+    std::vector<double> enterToLastByte;
+    for (auto _ : state) {
+        testsupport::PtyPair card {testsupport::PtyPair::Slave::Unopened};
+        testsupport::PtyPair terminal;
+        devices.Map(1, card.DevicePath());
+        const auto pid = Spawn({"rollout", "--profile", profile}, -1, terminal.DevicePath().c_str());
+        if (!pid) {
+            state.SkipWithError("cannot spawn tovrik-cli");
+            break;
+        }
+        std::string shown;
+        for (int i = 0; i < kCards; ++i) {
+            if (!ReadUntil(terminal.CardFd(), shown, "(s: skip, q: stop) ")) {
+                state.SkipWithError(("no question for card " + std::to_string(i + 1)).c_str());
+                break;
+            }
+            const auto enter = Clock::now();
+            terminal.Write("\n");
+            std::string received;
+            if (!ReadUntil(card.CardFd(), received, *expected)) {
+                state.SkipWithError(("card " + std::to_string(i + 1) + " did not get its bytes").c_str());
+                break;
+            }
+            enterToLastByte.push_back(Ms(Clock::now() - enter));
+        }
+        if (state.error_occurred())
+            kill(*pid, SIGTERM);
+        if (Reap(*pid) != 0 && !state.error_occurred())
+            state.SkipWithError("tovrik-cli rollout did not exit with 0");
+        state.SetIterationTime(std::accumulate(enterToLastByte.begin(), enterToLastByte.end(), 0.0) / 1000);
+    }
+    if (enterToLastByte.size() < kCards)
+        return;
+    std::sort(enterToLastByte.begin(), enterToLastByte.end());
+    const double lineMs = static_cast<double>(expected->size()) / kLineBytesPerSecond * 1000;
+    state.counters["cards"] = static_cast<double>(enterToLastByte.size());
+    state.counters["bytes"] = static_cast<double>(expected->size());
+    state.counters["line_ms"] = lineMs;
+    state.counters["median_ms"] = enterToLastByte[enterToLastByte.size() / 2];
+    state.counters["worst_ms"] = enterToLastByte.back();
+}
+
+BENCHMARK(RolloutOf50Cards)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 
