@@ -85,6 +85,34 @@ bool NewerThanLink(const NodeId &node, const std::optional<EntryStamp> &entry)
     return entry && Later(node.changed, entry->changed);
 }
 
+// Opens `now` in `verdict` when its name still leads to the device `last`
+// opened, known by its stable name, its USB socket or as a built-in port;
+// otherwise says why not. Never a name with nothing to know it by, such as
+// a pseudo-terminal's, which the next terminal window may have taken.
+void LeadsToTheSameDevice(const OpenedDevice &last, const DeviceName &now, const SystemRoots &roots,
+                          ReopenVerdict &verdict)
+{
+    const auto chain = LinkChain(now.path);
+    if (!last.stableName.empty()) {
+        const auto stable = Canonical(last.stableName);
+        if (!stable.empty() && stable == Canonical(now.path))
+            verdict.open = now;
+        else
+            verdict.why = stable.empty() ? last.stableName + " is not there (is the adapter plugged in?)"
+                                         : "it now leads to another device than " + last.stableName;
+    } else if (!last.usbPort.empty()) {
+        if (UsbPort(DeviceNode(chain, roots), roots) == last.usbPort)
+            verdict.open = now;
+        else
+            verdict.why = "the adapter in USB port " + fs::path(last.usbPort).filename().string() + " is not there";
+    } else if (last.fixed && IsBuiltIn(DeviceNode(chain, roots))) {
+        verdict.open = now;
+    } else {
+        verdict.why = std::string("what it names may now be another device, such as another program's terminal; ")
+            + (now.given ? "not opening it again by itself" : "waiting for the link to be made anew");
+    }
+}
+
 constexpr const char *kNameTaken = "its link is older than the device it names, whose name another program may "
                                    "have taken since; waiting for the link to be made anew";
 
@@ -136,13 +164,15 @@ std::optional<std::string> UntrustedLink(const fs::path &link)
 std::optional<Mismatch> OpenedOtherThanNamed(const DeviceName &name, const std::optional<EntryStamp> &entry,
                                              const NodeId &opened, bool linkMadeAnew)
 {
-    if (!name.mapped)
+    if (!name.mapped && !name.given)
         return std::nullopt; // the kernel's own node: no link to swap
-    if (StampOf(name.path) != entry)
+    if (name.mapped && StampOf(name.path) != entry)
         return Mismatch {"its link was replaced while it was being opened", true};
     const auto now = NodeOf(name.path);
     if (!now || !SameNode(*now, opened))
-        return Mismatch {"what its link leads to changed while it was being opened", true};
+        return Mismatch {std::string(name.given ? "what it names" : "what its link leads to")
+                             + " changed while it was being opened",
+                         true};
     if (linkMadeAnew && NewerThanLink(opened, entry))
         return Mismatch {kNameTaken, false};
     return std::nullopt;
@@ -159,8 +189,9 @@ std::optional<EntryStamp> StampOf(const fs::path &entry)
 OpenedDevice DescribeOpened(int port, const DeviceName &name, const std::optional<EntryStamp> &entry,
                             const NodeId &node, const SystemRoots &roots)
 {
-    OpenedDevice opened {port, name, entry, node, {}, {}, !name.mapped};
-    if (!name.mapped)
+    // A path the caller named may lead anywhere, as a link does.
+    OpenedDevice opened {port, name, entry, node, {}, {}, !name.mapped && !name.given};
+    if (opened.fixed)
         return opened;
     const auto chain = LinkChain(name.path);
     const auto deviceNode = DeviceNode(chain, roots);
@@ -173,6 +204,11 @@ OpenedDevice DescribeOpened(int port, const DeviceName &name, const std::optiona
 ReopenVerdict DecideReopen(const OpenedDevice &last, const SystemRoots &roots)
 {
     ReopenVerdict verdict;
+    // Named by its path: that path, never what COM n leads to.
+    if (last.name.given) {
+        LeadsToTheSameDevice(last, last.name, roots, verdict);
+        return verdict;
+    }
     const auto now = DeviceForPort(last.port, roots.dev);
     if (!now)
         return verdict;
@@ -207,25 +243,7 @@ ReopenVerdict DecideReopen(const OpenedDevice &last, const SystemRoots &roots)
         return verdict;
     }
     // The same link: believed only while it leads to the same device.
-    const auto chain = LinkChain(now->path);
-    if (!last.stableName.empty()) {
-        const auto stable = Canonical(last.stableName);
-        if (!stable.empty() && stable == Canonical(now->path))
-            verdict.open = now;
-        else
-            verdict.why = stable.empty() ? last.stableName + " is not there (is the adapter plugged in?)"
-                                         : "it now leads to another device than " + last.stableName;
-    } else if (!last.usbPort.empty()) {
-        if (UsbPort(DeviceNode(chain, roots), roots) == last.usbPort)
-            verdict.open = now;
-        else
-            verdict.why = "the adapter in USB port " + fs::path(last.usbPort).filename().string() + " is not there";
-    } else if (last.fixed && IsBuiltIn(DeviceNode(chain, roots))) {
-        verdict.open = now;
-    } else {
-        verdict.why = "what it names may now be another device, such as another program's terminal; waiting "
-                      "for the link to be made anew";
-    }
+    LeadsToTheSameDevice(last, *now, roots, verdict);
     return verdict;
 }
 

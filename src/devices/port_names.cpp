@@ -82,4 +82,11 @@ std::optional<DeviceName> DeviceForPort(int port, const std::filesystem::path &d
     return DeviceName {builtIn, builtIn, false};
 }
 
+DeviceName DeviceAtPath(const std::string &path)
+{
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(path, ec);
+    return DeviceName {ec ? path : absolute.string(), path, false, true};
+}
+
 } // namespace devices

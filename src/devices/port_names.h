@@ -20,6 +20,7 @@ struct DeviceName {
     std::string path;  // what to open
     std::string shown; // for messages: the link and where it points, or the device
     bool mapped = false; // reached through the entry `comN` in the device folder
+    bool given = false;  // named by its path instead of as COM n
 };
 
 // "1" to "8" (or "01" to "08"); nothing for anything else.
@@ -35,6 +36,10 @@ struct DeviceName {
 // Nothing for a number outside kFirstPort..kLastPort. The built-in ports
 // are the ttyS devices in `devices`.
 [[nodiscard]] std::optional<DeviceName> DeviceForPort(int port, const std::filesystem::path &devices = "/dev");
+
+// The device that the caller names by `path`, which a later reopen finds
+// by the same path even from another current folder.
+[[nodiscard]] DeviceName DeviceAtPath(const std::string &path);
 
 // The built-in serial port behind COM `port`, e.g. /dev/ttyS0 for COM1.
 [[nodiscard]] std::filesystem::path BuiltInPort(int port, const std::filesystem::path &devices = "/dev");

@@ -6,10 +6,20 @@ BoardLink::BoardLink(SerialLibrary &library) : library_(library) {}
 
 bool BoardLink::Start() { return library_.Run(); }
 
-PortOpening BoardLink::SelectComPort(std::int16_t port)
+PortOpening BoardLink::SelectComPort(std::int16_t port) { return Select(port); }
+
+PortOpening BoardLink::SelectDevice(const std::string &path) { return Select(path); }
+
+std::int16_t BoardLink::GetComPort() const
 {
-    if (port != comPort_) {
-        comPort_ = port;
+    const auto *port = std::get_if<std::int16_t>(&selected_);
+    return port ? *port : std::int16_t {0};
+}
+
+PortOpening BoardLink::Select(Selection chosen)
+{
+    if (chosen != selected_) {
+        selected_ = std::move(chosen);
         // The card that went away is not looked for on another port.
         awaitingCard_ = false;
         if (portOpen_) {
@@ -31,7 +41,9 @@ PortOpening BoardLink::SelectComPort(std::int16_t port)
 
 bool BoardLink::OpenSelectedPort()
 {
-    portOpen_ = library_.OpenCommPort(comPort_) && Configured();
+    const auto *port = std::get_if<std::int16_t>(&selected_);
+    portOpen_ = (port ? library_.OpenCommPort(*port) : library_.OpenCommDevice(std::get<std::string>(selected_)))
+        && Configured();
     if (portOpen_)
         awaitingCard_ = false;
     return portOpen_;

@@ -1,6 +1,7 @@
-// The tool's single connection to the card: which COM port is selected,
-// whether it is open, writing one command line byte by byte, and the log of
-// what the card answers. It reports outcomes; the windows decide what to show.
+// The tool's single connection to the card: which COM port or device is
+// selected, whether it is open, writing one command line byte by byte, and
+// the log of what the card answers. It reports outcomes; the windows decide
+// what to show.
 #pragma once
 
 #include <chrono>
@@ -8,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 
 class SerialLibrary;
 
@@ -25,11 +27,15 @@ public:
     // Starts the library's reader of the card's line; false when it could not.
     [[nodiscard]] bool Start();
 
-    // Records `port`; closes the old port when the number changes, then
+    // Records `port`; closes the old port when the choice changes, then
     // opens the selected one unless it is open on a live line. The same
     // port while its card is awaited is only opened again as that card.
     [[nodiscard]] PortOpening SelectComPort(std::int16_t port);
-    [[nodiscard]] std::int16_t GetComPort() const { return comPort_; }
+    // The same for the serial device at `path`, as the library opens it by
+    // its path.
+    [[nodiscard]] PortOpening SelectDevice(const std::string &path);
+    // The selected COM port; 0 while a device is selected by its path.
+    [[nodiscard]] std::int16_t GetComPort() const;
     // True while the selected port is open and configured.
     [[nodiscard]] bool IsPortOpen() const { return portOpen_; }
     // Closes the port when the library says its line has gone (the card's
@@ -67,12 +73,16 @@ public:
     [[nodiscard]] std::optional<std::string> LogError();
 
 private:
+    // COM n, or a device by its path.
+    using Selection = std::variant<std::int16_t, std::string>;
+
+    [[nodiscard]] PortOpening Select(Selection chosen);
     bool OpenSelectedPort();
     // Configures the port just opened; closes it when the device refuses.
     bool Configured();
 
     SerialLibrary &library_;
-    std::int16_t comPort_ = 0;
+    Selection selected_ {std::int16_t {0}};
     bool portOpen_ = false;
     bool awaitingCard_ = false;
 };

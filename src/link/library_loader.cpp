@@ -19,6 +19,7 @@ constexpr const char *kLibraryName = "libportlink.so.1";
 struct Exports {
     decltype(&::Run) Run;
     decltype(&::OpenCommPort) OpenCommPort;
+    decltype(&::OpenCommDevice) OpenCommDevice;
     decltype(&::ReopenCommPort) ReopenCommPort;
     decltype(&::ConfigureOpenComPort) ConfigureOpenComPort;
     decltype(&::CloseCommPort) CloseCommPort;
@@ -42,6 +43,7 @@ public:
 
     bool Run() override { return x_.Run() != 0; }
     bool OpenCommPort(std::int16_t port) override { return x_.OpenCommPort(port) != 0; }
+    bool OpenCommDevice(const std::string &path) override { return x_.OpenCommDevice(path.c_str()) != 0; }
     bool ReopenCommPort() override { return x_.ReopenCommPort() != 0; }
     bool ConfigureOpenComPort() override { return x_.ConfigureOpenComPort() != 0; }
     void CloseCommPort() override { x_.CloseCommPort(); }
@@ -99,6 +101,7 @@ public:
 
     bool Run() override { return false; }
     bool OpenCommPort(std::int16_t) override { return false; }
+    bool OpenCommDevice(const std::string &) override { return false; }
     bool ReopenCommPort() override { return false; }
     bool ConfigureOpenComPort() override { return false; }
     void CloseCommPort() override {}
@@ -159,6 +162,7 @@ LoadedLibrary LoadSerialLibrary()
     std::string error;
     const bool complete = Resolve(handle, "Run", x.Run, error)
         && Resolve(handle, "OpenCommPort", x.OpenCommPort, error)
+        && Resolve(handle, "OpenCommDevice", x.OpenCommDevice, error)
         && Resolve(handle, "ReopenCommPort", x.ReopenCommPort, error)
         && Resolve(handle, "ConfigureOpenComPort", x.ConfigureOpenComPort, error)
         && Resolve(handle, "CloseCommPort", x.CloseCommPort, error)

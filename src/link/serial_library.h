@@ -14,6 +14,9 @@ public:
     // False when the library could not start reading the card's line.
     [[nodiscard]] virtual bool Run() = 0;
     [[nodiscard]] virtual bool OpenCommPort(std::int16_t port) = 0;
+    // Opens the serial device at `path` with the checks of a COM port's
+    // device; ReopenCommPort then looks for it at that path alone.
+    [[nodiscard]] virtual bool OpenCommDevice(const std::string &path) = 0;
     // Opens the port that went away again, only when it leads to the same
     // device as before, or its mapping was made anew.
     [[nodiscard]] virtual bool ReopenCommPort() = 0;
@@ -34,10 +37,10 @@ public:
     // while no port is open.
     [[nodiscard]] virtual bool IsLineUp() = 0;
     // True when bytes WriteToBoard had accepted were dropped by a failing
-    // line; stays so until the next OpenCommPort.
+    // line; stays so until the next OpenCommPort or OpenCommDevice.
     [[nodiscard]] virtual bool HasLostData() = 0;
-    // Why the last OpenCommPort, ReopenCommPort or ConfigureOpenComPort
-    // failed; nothing after a successful open.
+    // Why the last OpenCommPort, OpenCommDevice, ReopenCommPort or
+    // ConfigureOpenComPort failed; nothing after a successful open.
     [[nodiscard]] virtual std::optional<std::string> GetOpenError() = 0;
     // Why logging stopped by itself ("No space left on device"), or the last
     // StartLogging failed; nothing when it has not since StartLogging.

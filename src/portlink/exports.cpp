@@ -64,6 +64,11 @@ int16_t OpenCommPort(int16_t port)
     return Guarded([port] { return Link().Open(port); });
 }
 
+int16_t OpenCommDevice(const char *path)
+{
+    return Guarded([path] { return Link().OpenPath(path ? path : ""); });
+}
+
 int16_t ReopenCommPort(void)
 {
     return Guarded([] { return Link().Reopen(); });

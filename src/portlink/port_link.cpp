@@ -82,24 +82,42 @@ bool PortLink::Open(int port)
     std::lock_guard life(lifecycle_);
     CloseLocked();
     awaiting_ = false; // a port chosen anew ends any wait
+    if (port < devices::kFirstPort || port > devices::kLastPort) {
+        FailOpen("COM" + std::to_string(port) + ": no such port (COM" + std::to_string(devices::kFirstPort) + " to COM"
+                 + std::to_string(devices::kLastPort) + ")");
+        return false;
+    }
+    return OpenLookingUp(port, [&] { return devices::DeviceForPort(port, roots_.dev).value(); });
+}
+
+bool PortLink::OpenPath(const std::string &path)
+{
+    std::lock_guard life(lifecycle_);
+    CloseLocked();
+    awaiting_ = false; // a device chosen anew ends any wait
+    if (path.empty()) {
+        FailOpen("no device named: give the path of a serial device, such as /dev/ttyUSB0");
+        return false;
+    }
+    const auto device = devices::DeviceAtPath(path);
+    return OpenLookingUp(0, [&] { return device; });
+}
+
+bool PortLink::OpenLookingUp(int port, const std::function<devices::DeviceName()> &lookUp)
+{
     // A link replaced while open() followed it (a card restarting) is
     // looked up again, a few times at most.
     for (int attempt = 1;; ++attempt) {
-        const auto device = devices::DeviceForPort(port, roots_.dev);
-        if (!device) {
-            FailOpen("COM" + std::to_string(port) + ": no such port (COM" + std::to_string(devices::kFirstPort)
-                     + " to COM" + std::to_string(devices::kLastPort) + ")");
-            return false;
-        }
-        const auto untrusted = device->mapped ? devices::UntrustedLink(device->path) : std::nullopt;
-        const auto entry = device->mapped ? devices::StampOf(device->path) : std::nullopt;
+        const auto device = lookUp();
+        const auto untrusted = device.mapped ? devices::UntrustedLink(device.path) : std::nullopt;
+        const auto entry = device.mapped ? devices::StampOf(device.path) : std::nullopt;
         std::string why = untrusted.value_or("");
         refused_ = Refusal::None;
-        const auto opening = untrusted ? Opening::Refused : OpenDevice(port, *device, entry, false, why);
+        const auto opening = untrusted ? Opening::Refused : OpenDevice(port, device, entry, false, why);
         if (opening == Opening::Opened)
             return true;
         if (opening == Opening::Refused || attempt == 3) {
-            FailOpen(OpenFailure(port, *device, refused_, holder_, why));
+            FailOpen(OpenFailure(port, device, refused_, holder_, why));
             return false;
         }
     }
@@ -118,12 +136,12 @@ bool PortLink::Reopen()
     std::string why = verdict.why;
     if (verdict.open && OpenDevice(port, *verdict.open, verdict.entry, verdict.linkMadeAnew, why) == Opening::Opened) {
         if (awaiting_)
-            Complain("COM" + std::to_string(port) + " is back (" + verdict.open->shown + ")");
+            Complain(IsBack(port, *verdict.open));
         awaiting_ = false;
         return true;
     }
     // What is awaited stays the device that went away.
-    AwaitCard("waiting for COM" + std::to_string(port) + " (" + opened_->name.shown + ") to come back: " + why);
+    AwaitCard("waiting for " + Named(port, opened_->name) + " to come back: " + why);
     return false;
 }
 
@@ -187,8 +205,8 @@ bool PortLink::Configure()
     const bool ok = port->Configure();
     GiveBack(port);
     if (!ok && opened_)
-        FailOpen("cannot configure COM" + std::to_string(opened_->port) + " (" + opened_->name.shown
-                 + "): the device refused 9600 baud, 8 data bits, no parity, 1 stop bit, raw");
+        FailOpen("cannot configure " + Named(opened_->port, opened_->name)
+                 + ": the device refused 9600 baud, 8 data bits, no parity, 1 stop bit, raw");
     return ok;
 }
 

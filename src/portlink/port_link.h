@@ -12,6 +12,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -34,6 +35,8 @@ public:
     void Stop();
 
     [[nodiscard]] bool Open(int port);
+    // Opens the device at `path` as Open opens a port's device.
+    [[nodiscard]] bool OpenPath(const std::string &path);
     // Opens the port that went away again, only when it is the same device
     // (see DecideReopen); says once on stderr that it waits, and once that
     // the wait is over.
@@ -84,6 +87,9 @@ private:
     void NoteLineState(SerialBackend &port);
     void FailOpen(const std::string &why);
     enum class Opening { Opened, Refused, Raced };
+    // With lifecycle_ held: opens what `lookUp` names as port `port` (0 for
+    // a device named by its path), or says why not.
+    [[nodiscard]] bool OpenLookingUp(int port, const std::function<devices::DeviceName()> &lookUp);
     // With lifecycle_ held. Raced: what the name leads to changed while it
     // was opened, and nothing was kept.
     [[nodiscard]] Opening OpenDevice(int port, const devices::DeviceName &device,

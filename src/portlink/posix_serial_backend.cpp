@@ -257,7 +257,7 @@ OpenOutcome OpenSerialDeviceIn(const devices::SystemRoots &roots, const std::str
         return OpenOutcome {nullptr, std::move(why), refusal, std::move(holder)};
     };
     if (!isatty(fd))
-        return fail(ENOTTY);
+        return refuse(Refusal::NotTerminal, DescribeOpenError(ENOTTY, device));
     // Judged on what was opened, before the lock: bytes meant for the card
     // must never reach a console or mix with another program's.
     switch (devices::UnfitForCard(fd, roots)) {

@@ -65,7 +65,7 @@ private:
 
 // Why an open device was let go again: it can never be the card, or another
 // program has it. PortLink words its message from this.
-enum class Refusal { None, Console, OtherTerminal, NoUart, Held };
+enum class Refusal { None, NotTerminal, Console, OtherTerminal, NoUart, Held };
 
 struct OpenOutcome {
     std::unique_ptr<SerialBackend> port; // null on failure

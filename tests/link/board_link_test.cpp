@@ -48,6 +48,8 @@ TEST_F(Link, OpenFailureGivesTheLibrarysReason)
     library.openablePorts.clear();
     library.openError = "cannot open COM3 (/dev/ttyS2): no such device (is the adapter plugged in?)";
     EXPECT_EQ(link.SelectComPort(3).why, library.openError);
+    library.openError = "/dev/ttyUSB9 is in use by screen (PID 4242)";
+    EXPECT_EQ(link.SelectDevice("/dev/ttyUSB9").why, library.openError);
 }
 
 // A device left at other line settings would garble every byte.
@@ -101,6 +103,15 @@ TEST_F(Link, NewPortWhileOpenClosesFirst)
     EXPECT_FALSE(link.SelectComPort(4).open); // not openable
     EXPECT_EQ(library.calls, (std::vector<std::string> {"CloseCommPort", "OpenCommPort 4"}));
     EXPECT_FALSE(link.IsPortOpen());
+
+    // A device by its path is a choice of its own, beside COM n.
+    Open(1);
+    library.openableDevices = {"/dev/ttyUSB1"};
+    EXPECT_TRUE(link.SelectDevice("/dev/ttyUSB1").open);
+    EXPECT_TRUE(link.SelectDevice("/dev/ttyUSB1").open);
+    EXPECT_FALSE(link.SelectComPort(4).open);
+    EXPECT_EQ(library.calls, (std::vector<std::string> {"CloseCommPort", "OpenCommDevice /dev/ttyUSB1",
+                                                        "ConfigureOpenComPort", "CloseCommPort", "OpenCommPort 4"}));
 }
 
 TEST_F(Link, WriteFailingOnSecondByteStopsTheLine)

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -22,6 +23,8 @@ using namespace std::chrono_literals;
 enum class Event {
     Open,        // COM1 opened and configured
     OpenMissing, // COM1 leads nowhere, and is opened
+    OpenDevice,  // the card's device opened by its path and configured
+    OpenMissingDevice, // a path that leads nowhere, opened
     Write,       // one byte handed to the library
     SeenGone,    // asked whether it is still sending until it is not
     HangUp,      // the card's end of the line closes
@@ -47,13 +50,21 @@ public:
     virtual ~World() = default;
     virtual SerialLibrary &Library() = 0;
     virtual void CardThere(bool there) = 0;
+    // The path of the card's device, or of nothing while it is not there.
+    virtual std::string CardDevice() = 0;
     virtual void HangUp() = 0;
 };
 
 class FakeWorld final : public World {
 public:
+    FakeWorld() { CardThere(true); }
     SerialLibrary &Library() override { return fake_; }
-    void CardThere(bool there) override { fake_.openablePorts = there ? std::set<int> {1} : std::set<int> {}; }
+    void CardThere(bool there) override
+    {
+        fake_.openablePorts = there ? std::set<int> {1} : std::set<int> {};
+        fake_.openableDevices = there ? std::set<std::string> {"/dev/ttyUSB0"} : std::set<std::string> {};
+    }
+    std::string CardDevice() override { return "/dev/ttyUSB0"; }
     void HangUp() override { fake_.HangUp(); }
 
 private:
@@ -75,6 +86,10 @@ public:
         } else {
             devices_.Map(1, (devices_.Path() / "unplugged").string());
         }
+    }
+    std::string CardDevice() override
+    {
+        return card_ ? card_->DevicePath() : (devices_.Path() / "unplugged").string();
     }
     void HangUp() override
     {
@@ -110,6 +125,16 @@ TEST_P(LibraryContract, AnswersAsTheLineWent)
         case Event::OpenMissing:
             world->CardThere(false);
             ASSERT_FALSE(library.OpenCommPort(1));
+            break;
+        case Event::OpenDevice:
+            if (hungUp)
+                world->CardThere(true);
+            hungUp = false;
+            ASSERT_TRUE(library.OpenCommDevice(world->CardDevice()) && library.ConfigureOpenComPort());
+            break;
+        case Event::OpenMissingDevice:
+            world->CardThere(false);
+            ASSERT_FALSE(library.OpenCommDevice(world->CardDevice()));
             break;
         case Event::Write:
             taken = library.WriteToBoard('%');
@@ -149,6 +174,8 @@ const ContractRow kRows[] = {
     {"NoByteIsTakenAfterTheHangUp", {E::Open, E::HangUp, E::Write}, {false, false, false, false}},
     {"ANewOpenForgetsTheLoss", {E::Open, E::Write, E::HangUp, E::Close, E::Open}, {true, false, false, true}},
     {"ClosedByUsLosesNothing", {E::Open, E::Write, E::Close}, {false, false, false, true}},
+    {"DeviceOpenedByItsPath", {E::OpenDevice, E::Write}, {true, false, false, true}},
+    {"MissingPathNeverOpens", {E::OpenMissingDevice, E::Write}, {false, false, true, false}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, LibraryContract, testing::Combine(testing::ValuesIn(kRows), testing::Bool()),

@@ -2,7 +2,8 @@
 // again only when its port leads to the same device, in fake /dev and /sys
 // trees that hold adapters, stable names and USB sockets a test machine does
 // not have; a device that refuses the line settings says so; a console, a
-// port with no UART and a device another process has open are let go again.
+// port with no UART and a device another process has open are let go again,
+// opened as COM n or by their path.
 #include "fake_system.h"
 #include "port_link.h"
 #include "serial_backend.h"
@@ -95,6 +96,7 @@ struct ReopenCase {
     std::function<void(Tree &)> before; // COM1 opens as this leaves it
     std::function<void(Tree &)> gone;   // while the card is away
     bool reopens;
+    const char *path = nullptr; // opened by this path below /dev instead of as COM1
 };
 
 void PrintTo(const ReopenCase &c, std::ostream *os) { *os << c.name; }
@@ -121,15 +123,19 @@ TEST_P(ReopenTest, OnlyTheSameDeviceOrANewMapping)
         GTEST_SKIP() << "only root can make another user's link";
     GetParam().before(tree);
     const bool mapped = fs::is_symlink(tree.links / "com1");
-    ASSERT_TRUE(link.Open(1));
+    const std::string given = GetParam().path ? (tree.dev / GetParam().path).string() : "";
+    ASSERT_TRUE(given.empty() ? link.Open(1) : link.OpenPath(given));
     link.Close();
     GetParam().gone(tree);
     opened.clear();
     EXPECT_EQ(link.Reopen(), GetParam().reopens) << link.OpenError();
-    for (const auto &path : opened)
+    for (const auto &path : opened) {
         EXPECT_TRUE(!mapped || path != (tree.dev / "ttyS0").string()) << "fell back to the built-in port";
+        EXPECT_TRUE(given.empty() || path == given) << "left the path it was given for " << path;
+    }
     if (!GetParam().reopens) {
-        EXPECT_NE(link.OpenError().find("waiting for COM1"), std::string::npos) << link.OpenError();
+        EXPECT_NE(link.OpenError().find("waiting for " + (given.empty() ? "COM1" : given)), std::string::npos)
+            << link.OpenError();
     }
 }
 
@@ -227,7 +233,16 @@ INSTANTIATE_TEST_SUITE_P(
                         t.Map(t.dev / "pts5");
                         fs::permissions(t.links, fs::perms::all);
                     },
-                    false}),
+                    false},
+        // Opened by its path: the same identity rules, with no link of ours.
+        ReopenCase {"PathToATerminalNameWaits", [](Tree &t) { t.Device("pts5"); }, kNothing, false, "pts5"},
+        ReopenCase {"PathToAnAdapterBackUnderItsStableName", kAdapter,
+                    [](Tree &t) {
+                        fs::remove(t.dev / "ttyUSB0");
+                        t.Device("ttyUSB1");
+                        t.Link(t.dev / "serial/by-id/usb-FTDI_A1", "../../ttyUSB1");
+                    },
+                    true, "serial/by-id/usb-FTDI_A1"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // One line on stderr when the wait starts and one when it ends, however
@@ -305,7 +320,9 @@ struct RefusalRow {
     const char *name;
     // Lays out COM n around `device`; returns n and the line expected, in
     // which {dev}, {folder}, {pty} and {pid} stand for what the test made.
+    // No line: it opens, and carries bytes both ways.
     std::function<std::pair<int, std::string>(testsupport::FakeSystem &, const testsupport::PtyPair &device)> prepare;
+    const char *path = nullptr; // opened by this path, with the same stand-ins, instead of as COM n
 };
 
 void PrintTo(const RefusalRow &row, std::ostream *os) { *os << row.name; }
@@ -319,18 +336,31 @@ TEST_P(RefusalTest, DeviceLetGoWithItsReason)
     std::optional<testsupport::DeviceHolder> holder;
     if (line.find("{pid}") != std::string::npos)
         holder.emplace(device.DevicePath());
-    std::string expected = line;
-    for (const auto &[key, value] : {std::pair<std::string, std::string> {"{dev}", roots.dev.string()},
-                                     {"{folder}", folder.Path().string()},
-                                     {"{pty}", device.DevicePath()},
-                                     {"{pid}", holder ? std::to_string(holder->Pid()) : ""}})
-        if (const auto at = expected.find(key); at != std::string::npos)
-            expected.replace(at, key.size(), value);
+    const auto expand = [&](std::string text) {
+        for (const auto &[key, value] : {std::pair<std::string, std::string> {"{dev}", roots.dev.string()},
+                                         {"{folder}", folder.Path().string()},
+                                         {"{pty}", device.DevicePath()},
+                                         {"{pid}", holder ? std::to_string(holder->Pid()) : ""}})
+            if (const auto at = text.find(key); at != std::string::npos)
+                text.replace(at, key.size(), value);
+        return text;
+    };
+    const std::string expected = expand(line);
 
     PortLink link {[this](const std::string &path) { return OpenSerialDeviceIn(roots, path); }, roots};
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(link.Open(port));
+    const bool opened = GetParam().path ? link.OpenPath(expand(GetParam().path)) : link.Open(port);
     const std::string said = testing::internal::GetCapturedStderr();
+    if (expected.empty()) {
+        ASSERT_TRUE(opened && link.Configure() && link.Run()) << said;
+        EXPECT_TRUE(link.Write('%', 100ms));
+        EXPECT_EQ(device.ReadExactly(1), "%");
+        device.Write("y");
+        std::uint8_t byte = 0;
+        EXPECT_TRUE(link.ReadByte(byte, 5s) && byte == 'y');
+        return;
+    }
+    EXPECT_FALSE(opened);
     EXPECT_EQ(link.OpenError(), expected);
     EXPECT_EQ(said, "portlink: " + expected + "\n");
 }
@@ -370,7 +400,27 @@ INSTANTIATE_TEST_SUITE_P(
                     [](testsupport::FakeSystem &s, const testsupport::PtyPair &device) {
                         s.folder.Map(5, device.DevicePath());
                         return std::pair {5, std::string("COM5 ({folder}/com5 -> {pty}) is in use by sleep (PID {pid})")};
-                    }}),
+                    }},
+        // By its path, judged as a COM port's device and named alone.
+        RefusalRow {"PathToARegularFile",
+                    [](testsupport::FakeSystem &s, const testsupport::PtyPair &) {
+                        testsupport::Put(s.roots.dev / "notes", "");
+                        return std::pair {0, std::string("{dev}/notes is not a terminal")};
+                    },
+                    "{dev}/notes"},
+        RefusalRow {"PathToPtmx",
+                    [](testsupport::FakeSystem &, const testsupport::PtyPair &) {
+                        return std::pair {0, std::string("/dev/ptmx stands for another terminal, not a serial line")};
+                    },
+                    "/dev/ptmx"},
+        RefusalRow {"PathOpenInAnotherProcess",
+                    [](testsupport::FakeSystem &, const testsupport::PtyPair &) {
+                        return std::pair {0, std::string("{pty} is in use by sleep (PID {pid})")};
+                    },
+                    "{pty}"},
+        RefusalRow {"PathToAPlainTerminalIsTaken",
+                    [](testsupport::FakeSystem &, const testsupport::PtyPair &) { return std::pair {0, std::string()}; },
+                    "{pty}"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace testsupport {
@@ -20,6 +21,7 @@ public:
     std::vector<std::string> calls;
     std::string written;              // the bytes WriteToBoard accepted
     std::set<int> openablePorts {1};  // OpenCommPort succeeds for these
+    std::set<std::string> openableDevices; // OpenCommDevice succeeds for these paths
     int failWriteAt = -1;             // the n-th WriteToBoard call (0-based) fails, and every later one
     int writeCalls = 0;
     std::deque<bool> sendingAnswers;  // IsSendingData answers; false once empty
@@ -33,7 +35,8 @@ public:
     std::optional<std::string> logError; // GetLogError's answer
     bool configureFails = false;      // the device refuses the line settings
     bool sameDevice = true;           // ReopenCommPort finds the device that went away
-    int lastOpened = 0;               // the port ReopenCommPort opens again
+    using Openable = std::variant<int, std::string>; // COM n, or a device by its path
+    Openable lastOpened {0};          // what ReopenCommPort opens again
 
     bool Run() override
     {
@@ -43,12 +46,17 @@ public:
     bool OpenCommPort(std::int16_t port) override
     {
         calls.push_back("OpenCommPort " + std::to_string(port));
-        return Opened(port, openablePorts.count(port) != 0);
+        return Opened(port, true);
+    }
+    bool OpenCommDevice(const std::string &path) override
+    {
+        calls.push_back("OpenCommDevice " + path);
+        return Opened(path, true);
     }
     bool ReopenCommPort() override
     {
         calls.push_back("ReopenCommPort");
-        return Opened(lastOpened, sameDevice && openablePorts.count(lastOpened) != 0);
+        return Opened(lastOpened, sameDevice);
     }
     bool ConfigureOpenComPort() override
     {
@@ -131,12 +139,16 @@ public:
     }
     std::optional<std::string> GetLogError() override { return logError; }
 
-    bool Opened(int port, bool ok)
+    // Opens `what` when it is openable and, for a reopen, still the same device.
+    bool Opened(const Openable &what, bool same)
     {
+        const auto *port = std::get_if<int>(&what);
+        const bool ok = same
+            && (port ? openablePorts.count(*port) : openableDevices.count(std::get<std::string>(what))) != 0;
         portOpen = ok;
         lastOpenFailed = !ok;
         if (ok) {
-            lastOpened = port;
+            lastOpened = what;
             lineUp = true;
             lostData_ = false;
             unconfirmed_ = false;

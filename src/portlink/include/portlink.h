@@ -3,7 +3,8 @@
  * A C ABI with one process-wide port. COM n (1 to 8) is the device that the
  * symbolic link `comN` names in $PORTLINK_DEVICE_DIR, else in
  * ${XDG_CONFIG_HOME:-~/.config}/portlink/; without such a link it is
- * /dev/ttyS{n-1}. Line settings: 9600 baud, 8N1, raw, no flow control.
+ * /dev/ttyS{n-1}; OpenCommDevice opens any other serial device by its
+ * path. Line settings: 9600 baud, 8N1, raw, no flow control.
  *
  * Every function may be called from any thread while the library's own
  * reader thread runs; none of them blocks for longer than it says below.
@@ -106,16 +107,29 @@ PORTLINK_API int16_t GetLogFileName(char *buffer, int32_t size);
 PORTLINK_API int16_t ReadByteFromBoard(uint8_t *byte, int32_t timeout_ms);
 
 /* Added beside the twelve above: what a caller needs to tell "gone" from
- * "open" and "sent" from "lost", and why an open failed. */
+ * "open" and "sent" from "lost", why an open failed, and to reach a device
+ * that no COM port names. */
+
+/* Closes a port that is already open (as CloseCommPort), then opens the
+ * serial device at `path` (a relative one from the current folder) as
+ * OpenCommPort opens COM n's device: without blocking, not as the
+ * controlling terminal, exclusively, raw from the start, and judged and let
+ * go again as OpenCommPort says. A symbolic link in `path` is followed:
+ * naming it was the caller's choice. Returns 0 on any failure (a NULL or
+ * empty path, no such device, not a terminal, permission denied, busy,
+ * refused) after one line on standard error naming the device and the
+ * reason: "/dev/ttyUSB9 is in use by screen (PID 4242)", "/tmp/x is not a
+ * terminal". ReopenCommPort then opens the same path again, as it says. */
+PORTLINK_API int16_t OpenCommDevice(const char *path);
 
 /* 1 while a port is open and its line is up; 0 when no port is open, and
  * once the line has hung up or the device has failed since it was opened
  * (an unplugged adapter, the card's end closed). Never blocks. */
 PORTLINK_API int16_t IsLineUp(void);
 
-/* Opens again the port that the last OpenCommPort or ReopenCommPort opened
- * (closing one that is open first), for a caller that waits for a card that
- * went away; only when it is still the same device:
+/* Opens again the port that the last OpenCommPort, OpenCommDevice or
+ * ReopenCommPort opened (closing one that is open first), for a caller that
+ * waits for a card that went away; only when it is still the same device:
  * - a port opened through its link `comN` needs that link: it never falls
  *   back to the built-in port;
  * - a link made anew since (a restarted card, a new mapping) is opened when
@@ -125,7 +139,10 @@ PORTLINK_API int16_t IsLineUp(void);
  * - the same link is opened only while it leads to the same adapter, known
  *   by its name under /dev/serial/by-id, or without one by its USB socket;
  *   to a built-in port; never to a pseudo-terminal, whose name the next
- *   terminal window may have taken.
+ *   terminal window may have taken;
+ * - a device opened by its path is looked for at that path alone, and
+ *   opened as the same link is: while it leads to the same adapter or
+ *   built-in port, never to a pseudo-terminal.
  * What was opened must be what the link names after the open; otherwise it
  * is closed again at once.
  * Returns 1 when it opened (then call ConfigureOpenComPort), 0 otherwise,
@@ -135,12 +152,12 @@ PORTLINK_API int16_t ReopenCommPort(void);
 
 /* 1 when bytes that WriteToBoard had accepted were dropped because the line
  * hung up or the device failed before they were seen to leave; 0 otherwise.
- * It stays so, after CloseCommPort too, until the next OpenCommPort. Never
- * blocks. */
+ * It stays so, after CloseCommPort too, until the next OpenCommPort or
+ * OpenCommDevice. Never blocks. */
 PORTLINK_API int16_t HasLostData(void);
 
-/* When the last OpenCommPort, ReopenCommPort or ConfigureOpenComPort
- * failed, writes its reason, the text of the line
+/* When the last OpenCommPort, OpenCommDevice, ReopenCommPort or
+ * ConfigureOpenComPort failed, writes its reason, the text of the line
  * it wrote to standard error (without the "portlink: " in front), as much as
  * fits in `size` bytes and NUL-terminated, and returns 1; returns 0, with the
  * buffer untouched, when the last open succeeded or none was tried. */
