@@ -103,7 +103,8 @@ int main(int argc, char *argv[])
     Form1 form(link, commands, boxes, timer1, lineWatch);
     form.show();
     // Filled in from the event loop, with the window shown, as a technician
-    // fills it in; a refused profile's box comes up over it.
+    // fills it in; a refused profile's box comes up over it. The notes go to
+    // stderr here, and into a box of the window's own.
     if (line.parser.isSet(line.profile)) {
         const std::string path = line.parser.value(line.profile).toLocal8Bit().toStdString();
         const std::string card = profile::CardName(line.parser.value(line.card).toStdString()).value_or("");

@@ -23,6 +23,8 @@ namespace {
 constexpr const char *kLogFileName = "TovrikLog.txt";
 constexpr const char *kAwaitingCard = "Card disconnected, waiting for it on Com%1";
 constexpr const char *kCardBack = "Card connected again on Com%1";
+constexpr const char *kFilledIn = "Filled in from %1";
+constexpr const char *kFilledInForCard = "Filled in from %1, card %2";
 
 } // namespace
 
@@ -142,6 +144,15 @@ void Form1::ShowIfLoggingStopped()
     expectedLog_.clear();
 }
 
+void Form1::ShowFilledIn(const QString &file, const QString &card)
+{
+    // Whatever is there already weighs more: at start, a log that would not open.
+    if (!statusLabel_->text().isEmpty())
+        return;
+    SetStatusCaption(card.isEmpty() ? QString::fromLatin1(kFilledIn).arg(file)
+                                    : QString::fromLatin1(kFilledInForCard).arg(file, card));
+}
+
 void Form1::OnExitClicked()
 {
     if (!boxes_.Ask("Are you sure that you want to exit?"))
@@ -155,6 +166,10 @@ void Form1::WatchForCard()
     ShowIfLoggingStopped();
     // No port changes under a handler that waits in a box.
     if (unloaded_ || boxes_.IsShowing())
+        return;
+    // A profile's notes that a box held back; the card is looked at again
+    // at the next tick, since the window may have changed under this box.
+    if (ShowHeldNotes())
         return;
     const auto report = watch_.Tick();
     const auto caption = [&](const char *text) { return QString::fromLatin1(text).arg(report.port); };

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 class BoardLink;
@@ -61,8 +62,10 @@ public:
     // over [defaults] (`card` empty: [defaults] alone), as a technician's
     // clicks and typing would, and shows it; sends nothing. A refused
     // profile is reported in one box, a refusal a line, and leaves the
-    // window as it was. Returns "not used: subnet (Ethernet)" for each value
-    // that met a closed row or question.
+    // window as it was. Filled, the status line names the file and the card,
+    // and the values that met a closed row or question come in one box from
+    // the event loop, once no other box is open. Returns those notes, "not
+    // used: subnet (Ethernet)" each.
     std::vector<std::string> FillFromProfile(const std::string &path, const std::string &card);
 
 protected:
@@ -118,6 +121,12 @@ private:
     void EnableSendButtons(bool enabled);
     // Says on the status line when logging has stopped by itself.
     void ShowIfLoggingStopped();
+    // "Filled in from site.ini, card store" (`card` empty: no card), unless
+    // the status line already warns of something.
+    void ShowFilledIn(const QString &file, const QString &card);
+    // The box of a profile's notes, when they are held and the window may
+    // show it; true when it was shown.
+    bool ShowHeldNotes();
 
     BoardLink &link_;
     GatewayCommands &commands_;
@@ -132,6 +141,7 @@ private:
     int progressTicks_ = 0;
     bool unloaded_ = false;
     QString expectedLog_; // the log the library should be writing; empty when switched off
+    std::pair<std::string, std::string> heldNotes_; // a profile's notes not shown yet: the box's text and detail
     QPointer<Form2> dialog_;
 
     QWidget *client_ = nullptr;

@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <utility>
 
 using testsupport::FakeMessageBoxes;
 
@@ -170,6 +171,7 @@ private slots:
 
     void filledFromAProfile_data();
     void filledFromAProfile();
+    void profileNotesWaitForAnOpenBox();
 };
 
 void TestForm1::startUpWithCom1Missing()
@@ -1087,28 +1089,32 @@ void TestForm1::filledFromAProfile_data()
     QTest::addColumn<QStringList>("unused");
     QTest::addColumn<bool>("configure");
     QTest::addColumn<QString>("box"); // %1: the profile's path
+    QTest::addColumn<QString>("status");
     const QString fresh = "Option1, DHCPNo, NBXNo, RemoteNo, Check1";
+    const QString notes = "Some settings of site.ini were not used:";
     QTest::newRow("standard IP, card over defaults")
         << "[defaults]\nprotocol = standard\nsubnet = 255.255.255.0\ngateway = 10.0.0.1\n\n"
-           "[card front]\nip = 10.0.0.5\n[card back]\nip = 10.0.0.6\n"
-        << "front" << "Option3, DHCPNo, NBXNo, RemoteNo, Check1, IP 10|0|0|5, Sub 255|255|255|0, gw 10|0|0|1"
-        << QStringList() << true << QString();
+           "[card front\tdesk]\nip = 10.0.0.5\n[card back]\nip = 10.0.0.6\n"
+        << "front\tdesk" << "Option3, DHCPNo, NBXNo, RemoteNo, Check1, IP 10|0|0|5, Sub 255|255|255|0, gw 10|0|0|1"
+        << QStringList() << true << QString() << "Filled in from site.ini, card front\\tdesk";
     QTest::newRow("Ethernet: the MAC row, the card's rows closed")
         << "[defaults]\nprotocol = ethernet\nsubnet = 255.255.255.0\nseveral_nbx = yes\n"
            "nbx_mac = 00:A0:24:1B:2C:3D\ncountry = United Kingdom\nremember_audio = no\nboost_audio = yes\n"
         << "" << "Option1, DHCPNo, NBXYes, RemoteNo, Check2, Mac 00|a0|24|1b|2c|3d, United Kingdom"
-        << QStringList {"not used: subnet (Ethernet)"} << true << QString();
+        << QStringList {"not used: subnet (Ethernet)"} << true << notes << "Filled in from site.ini";
     QTest::newRow("on the fly: remote opens the DHCP question, which closes the card's rows")
         << "[defaults]\nprotocol = onthefly\ndhcp = yes\nremote_nbx = yes\nip = 10.0.0.5\nnbx_ip = 10.0.1.2\n"
+           "subnet = 255.0.0.0\n"
         << "" << "Option2, DHCPYes, NBXNo, RemoteYes, Check1, NBXIP 10|0|1|2"
-        << QStringList {"not used: ip (IP On the Fly, dhcp = yes)"} << false << QString();
+        << QStringList {"not used: ip (IP On the Fly, dhcp = yes)", "not used: subnet (IP On the Fly, dhcp = yes)"}
+        << false << notes << "Filled in from site.ini";
     QTest::newRow("refused: every refusal in one box")
         << "[defaults]\nprotocol = Ethernet\nnetmask = 255.0.0.0\nip = 10.0.0.5\n[card a]\ndhcp = yes\ndhcp = no\n"
         << "b" << fresh << QStringList() << true
         << "%1:2: protocol: 'Ethernet' is not one of ethernet, onthefly, standard\n%1:3: netmask: unknown key\n"
-           "%1:7: dhcp: duplicate key, first set on line 6\n%1: no section [card b]";
+           "%1:7: dhcp: duplicate key, first set on line 6\n%1: no section [card b]" << QString();
     QTest::newRow("refused: no such file") << QString() << "" << fresh << QStringList() << true
-                                           << "%1: cannot be read: No such file or directory";
+                                           << "%1: cannot be read: No such file or directory" << QString();
 }
 
 // The window filled by its own handlers comes to what tovrik-cli sends.
@@ -1120,6 +1126,7 @@ void TestForm1::filledFromAProfile()
     QFETCH(QStringList, unused);
     QFETCH(bool, configure);
     QFETCH(QString, box);
+    QFETCH(QString, status);
     QTemporaryDir dir;
     const QString path = dir.filePath("site.ini");
     if (!ini.isNull()) {
@@ -1135,14 +1142,43 @@ void TestForm1::filledFromAProfile()
     QCOMPARE(notes, unused);
     QVERIFY2(SectionMismatch(r).isEmpty(), qPrintable(SectionMismatch(r)));
     QCOMPARE(r.Get("Command1")->isEnabled(), configure);
+    QCoreApplication::processEvents(); // the notes' box comes from the event loop
     QCOMPARE(r.boxes.shown, box.isEmpty() ? std::vector<std::string> {}
-                                          : std::vector<std::string> {box.arg(path).toStdString()});
+                                          : std::vector<std::string> {box.replace("%1", path).toStdString()});
+    if (!unused.isEmpty())
+        QCOMPARE(r.boxes.details.back(), unused.join('\n').toStdString());
+    QVERIFY(r.watch.Tick());
+    QCOMPARE(r.Status(), status);
     QVERIFY(r.library.written.empty());
     if (box.isEmpty()) {
         const auto reading = profile::ReadProfileFile(path.toStdString(), card.toStdString());
         const auto plain = profile::FillAnswers(reading.settings);
         QCOMPARE(r.form->Model().Lines(), ConfigurationLines(plain.answers));
     }
+}
+
+// Notes that come while another box waits for its answer are held for the
+// line watch's first tick after it.
+void TestForm1::profileNotesWaitForAnOpenBox()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("site.ini");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[defaults]\nprotocol = ethernet\nip = 10.0.0.5\n") > 0);
+    file.close();
+    Form1Rig r;
+    bool filled = false;
+    r.boxes.onShow = [&](const std::string &) {
+        if (std::exchange(filled, true))
+            return;
+        r.form->FillFromProfile(path.toStdString(), "");
+        QCoreApplication::processEvents();
+        r.watch.Tick();
+    };
+    r.form->OnVersionTriggered();
+    QCOMPARE(r.boxes.shown.size(), std::size_t {1});
+    QVERIFY(r.watch.Tick());
+    QCOMPARE(r.boxes.shown.back(), std::string("Some settings of site.ini were not used:"));
 }
 
 QTEST_MAIN(TestForm1)
