@@ -87,9 +87,11 @@ void BoardLink::ClosePort()
 
 bool BoardLink::SendToGateway(std::string_view line)
 {
-    for (const char c : line)
+    for (const char c : line) {
         if (!library_.WriteToBoard(static_cast<std::uint8_t>(c)))
             return false;
+        ++bytesTaken_;
+    }
     return true;
 }
 

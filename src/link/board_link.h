@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -54,6 +55,9 @@ public:
     // Writes every byte of `line`; false at the first refused byte, with
     // the rest dropped.
     [[nodiscard]] bool SendToGateway(std::string_view line);
+    // Every byte the library took from SendToGateway over this link's life,
+    // a line cut short by a failure included: all of them go to the card.
+    [[nodiscard]] std::size_t BytesTaken() const { return bytesTaken_; }
     // True while written bytes have not yet left for the card.
     [[nodiscard]] bool IsSending();
     // True when bytes that had been written were dropped by a failing line.
@@ -85,4 +89,5 @@ private:
     Selection selected_ {std::int16_t {0}};
     bool portOpen_ = false;
     bool awaitingCard_ = false;
+    std::size_t bytesTaken_ = 0;
 };

@@ -61,11 +61,11 @@ INSTANTIATE_TEST_SUITE_P(
                  false},
         // Ctrl-C after the first line: the lines before the last one leave, the last one never.
         SendRow {"InterruptedMidway", {1}, -1, false, 4, cli::Result::Interrupted,
-                 "interrupted after 4 of 20 bytes; the card was not told to apply", false},
-        SendRow {"InterruptedBeforeTheLastLine", {1}, -1, false, 16, cli::Result::Interrupted,
-                 "interrupted after 16 of 20 bytes; the card was not told to apply", false},
+                 "interrupted after 4 of 21 bytes; the card was not told to apply", false},
+        SendRow {"InterruptedBeforeTheLastLine", {1}, -1, false, 17, cli::Result::Interrupted,
+                 "interrupted after 17 of 21 bytes; the card was not told to apply", false},
         // Once the last line is written the card applies it: the send is whole.
-        SendRow {"InterruptedOnceAllWasWritten", {1}, -1, false, 20, cli::Result::Sent, "", true}),
+        SendRow {"InterruptedOnceAllWasWritten", {1}, -1, false, 21, cli::Result::Sent, "", true}),
     [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

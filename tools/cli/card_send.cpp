@@ -67,8 +67,10 @@ public:
                 end_ = SendEnd::WriteFailed;
                 return false;
             }
-            bytes_ += line.size();
         }
+        if (request_.progress && !announced_)
+            request_.progress(false);
+        announced_ = true;
         return Drain();
     }
 
@@ -85,7 +87,7 @@ public:
     }
 
     bool Interrupted() const { return request_.interruption && request_.interruption() != 0; }
-    [[nodiscard]] std::size_t BytesWritten() const { return bytes_; }
+    [[nodiscard]] std::size_t BytesWritten() const { return link_.BytesTaken(); }
     [[nodiscard]] SendEnd End() const { return end_; }
     [[nodiscard]] bool Drained() const { return drained_; }
 
@@ -93,9 +95,9 @@ private:
     BoardLink &link_;
     GatewayCommands commands_;
     const SendRequest &request_;
-    std::size_t bytes_ = 0;
     SendEnd end_ = SendEnd::Sent;
     bool drained_ = true;
+    bool announced_ = false;
 };
 
 std::string NotApplied(const std::vector<std::string> &lines)
@@ -125,6 +127,8 @@ SendOutcome Ended(const Writer &writer, const SendRequest &request, const std::s
     if (!writer.Drained())
         return failed("the bytes did not leave for " + name + " within "
                       + std::to_string(std::chrono::seconds(kDrainLimit).count()) + " s");
+    if (outcome.bytes < outcome.total && outcome.signal == 0)
+        return failed("the line to " + name + " went away before every byte was written");
     if (outcome.bytes < outcome.total) {
         outcome.result = Result::Interrupted;
         outcome.message = "interrupted after " + std::to_string(outcome.bytes) + " of " + std::to_string(outcome.total)
@@ -171,7 +175,7 @@ SendOutcome SendToCard(SerialLibrary &library, const SendRequest &request)
     if (!link.Start())
         return NotSent(kPortNotOpened, Result::NotOpened, "the serial library could not start reading " + name);
     const auto opening = request.target.device.empty() ? link.SelectComPort(request.target.com)
-                                                       : link.SelectComPort(request.target.com); // TEMP-DEVICE
+                                                       : link.SelectDevice(request.target.device);
     // The library has said why on standard error: the reason is not repeated.
     if (!opening.open) {
         auto outcome = NotSent(kPortNotOpened, Result::NotOpened, name + " could not be opened; nothing sent");
@@ -197,8 +201,6 @@ SendOutcome SendToCard(SerialLibrary &library, const SendRequest &request)
     if (configuring)
         body.pop_back();
     Writer writer(link, request);
-    if (request.progress)
-        request.progress(false);
     bool written = writer.Write(body);
     if (written && configuring && !writer.Interrupted())
         written = writer.Write({request.lines.back()});

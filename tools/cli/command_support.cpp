@@ -47,7 +47,7 @@ std::optional<std::string> ReadAnswer()
         pollfd input {STDIN_FILENO, POLLIN, 0};
         if (Interruption())
             return std::nullopt;
-        if (::poll(&input, 1, 100) == 0)
+        if (const int ready = ::poll(&input, 1, 100); ready == 0 || (ready < 0 && errno == EINTR))
             continue;
         const ssize_t n = ::read(STDIN_FILENO, &c, 1);
         if (n < 0 && errno == EINTR && !Interruption())
@@ -83,8 +83,11 @@ Listening LogOnly(const std::string &logFile)
 
 Attempt AttemptFor(const AttemptOf &what, const SendOutcome &outcome, int exit)
 {
-    return {what.card,       what.target.Name(), ResolvedDevice(what.target), what.protocol,
-            outcome.result,  exit,               outcome.bytes,               outcome.total,
+    std::size_t total = 0; // also when the port never opened
+    for (const auto &line : what.lines)
+        total += line.size();
+    return {what.card,      what.target.Name(), ResolvedDevice(what.target), what.protocol,
+            outcome.result, exit,               outcome.bytes,               total,
             outcome.reason.empty() ? outcome.message : outcome.reason};
 }
 
