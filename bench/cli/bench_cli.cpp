@@ -212,6 +212,23 @@ bool ReadUntil(int fd, std::string &seen, const std::string &text)
     return true;
 }
 
+// A profile whose [defaults] hold `answers` (the options' keys), and cards c1 to c`cards`.
+void WriteSite(const std::string &path, const std::vector<std::string> &answers, int cards)
+{
+    std::string site = "[defaults]\n";
+    for (std::size_t i = 0; i + 1 < answers.size(); i += 2) {
+        std::string key = answers[i].substr(2);
+        std::replace(key.begin(), key.end(), '-', '_');
+        site += key + " = " + answers[i + 1] + "\n";
+    }
+    for (int card = 1; card <= cards; ++card)
+        site += "[card c" + std::to_string(card) + "]\n";
+    if (FILE *file = std::fopen(path.c_str(), "w")) {
+        std::fputs(site.c_str(), file);
+        std::fclose(file);
+    }
+}
+
 // A site of 50 cards rolled out with tovrik-cli rollout, the technician
 // pressing Enter at each question on a pseudo-terminal: from the Enter to
 // the card's last byte, beside the line time of those bytes at 9600 baud.
@@ -225,19 +242,8 @@ void RolloutOf50Cards(benchmark::State &state)
         return;
     }
     testsupport::TempDir work;
-    std::string site = "[defaults]\n";
-    for (std::size_t i = 0; i + 1 < answers.size(); i += 2) {
-        std::string key = answers[i].substr(2);
-        std::replace(key.begin(), key.end(), '-', '_');
-        site += key + " = " + answers[i + 1] + "\n";
-    }
-    for (int card = 1; card <= kCards; ++card)
-        site += "[card c" + std::to_string(card) + "]\n";
     const auto profile = (work.Path() / "site.ini").string();
-    if (FILE *file = std::fopen(profile.c_str(), "w")) {
-        std::fputs(site.c_str(), file);
-        std::fclose(file);
-    }
+    WriteSite(profile, answers, kCards);
 
     testsupport::DeviceDir devices;
     std::vector<double> enterToLastByte;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 
 namespace {
@@ -14,7 +15,7 @@ struct SendRow {
     std::set<int> openablePorts;
     int failWriteAt;
     bool lostData;
-    int interruptAfterWrites; // SIGINT comes once this many bytes were taken; -1: never
+    int interruptAfterWrites; // SIGINT comes once this many bytes were taken; -1: never; -2: while they leave
     cli::Result result;
     const char *message;
     bool applied; // the card was told to apply
@@ -38,14 +39,21 @@ TEST_P(CardSend, EndsWithTheStatusAndNeverAppliesAfterAFailure)
             library.HangUp();
     };
     const int after = GetParam().interruptAfterWrites;
-    request.interruption = [&] { return after >= 0 && library.writeCalls >= after ? SIGINT : 0; };
+    if (after == -2)
+        library.sendingAnswers = {true, true};
+    const auto interrupted = [&] {
+        if (after == -2)
+            return std::ranges::count(library.calls, std::string("IsSendingData")) > 0;
+        return after >= 0 && library.writeCalls >= after;
+    };
+    request.interruption = [&] { return interrupted() ? SIGINT : 0; };
 
     const auto outcome = cli::SendToCard(library, request);
     EXPECT_EQ(outcome.result, GetParam().result);
     EXPECT_EQ(outcome.message, GetParam().message);
     EXPECT_EQ(library.written.ends_with(gateway::EndConfigLine()), GetParam().applied);
     EXPECT_EQ(outcome.bytes, library.written.size());
-    EXPECT_EQ(outcome.signal, after >= 0 && library.writeCalls >= after ? SIGINT : 0);
+    EXPECT_EQ(outcome.signal, interrupted() ? SIGINT : 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -63,6 +71,9 @@ INSTANTIATE_TEST_SUITE_P(
         SendRow {"InterruptedMidway", {1}, -1, false, 4, cli::Result::Interrupted,
                  "interrupted after 4 of 21 bytes; the card was not told to apply", false},
         SendRow {"InterruptedBeforeTheLastLine", {1}, -1, false, 17, cli::Result::Interrupted,
+                 "interrupted after 17 of 21 bytes; the card was not told to apply", false},
+        // The last line waits until the lines before it have left.
+        SendRow {"InterruptedWhileTheLinesLeave", {1}, -1, false, -2, cli::Result::Interrupted,
                  "interrupted after 17 of 21 bytes; the card was not told to apply", false},
         // Once the last line is written the card applies it: the send is whole.
         SendRow {"InterruptedOnceAllWasWritten", {1}, -1, false, 21, cli::Result::Sent, "", true}),
