@@ -132,8 +132,10 @@ int Configure(const Invocation &call)
     const auto lines = LinesForSettings(*settings, notes, why);
     for (const auto &note : notes)
         Refuse(kSent, note);
-    if (!lines)
-        return Recorded(record, what, (Refuse(kRefused, why), why));
+    if (!lines) {
+        Refuse(kRefused, why);
+        return Recorded(record, what, why);
+    }
     what.lines = *lines;
 
     if (call.Has(options.dryRun)) {
