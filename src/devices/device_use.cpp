@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 #include <chrono>
 #include <memory>
@@ -79,8 +80,16 @@ bool HasOpen(const fs::path &fdFolder, dev_t device)
         return false; // another user's process, or gone meanwhile
     while (const dirent *entry = readdir(fds.get())) {
         struct stat st {};
-        if (AllDigits(entry->d_name) && ::stat((fdFolder / entry->d_name).c_str(), &st) == 0
-            && S_ISCHR(st.st_mode) && st.st_rdev == device)
+        if (!AllDigits(entry->d_name))
+            continue;
+        if (::fstatat(dirfd(fds.get()), entry->d_name, &st, 0) != 0) {
+            // Access is granted per process: one refusal stands for its
+            // every descriptor, which would each cost a refused call.
+            if (errno == EACCES)
+                return false;
+            continue; // closed meanwhile, or leads nowhere
+        }
+        if (S_ISCHR(st.st_mode) && st.st_rdev == device)
             return true;
     }
     return false;
