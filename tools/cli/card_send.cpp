@@ -41,14 +41,6 @@ void Listen(BoardLink &link, const Listening &listening, Clock::time_point until
     }
 }
 
-std::size_t Bytes(const std::vector<std::string> &lines)
-{
-    std::size_t bytes = 0;
-    for (const auto &line : lines)
-        bytes += line.size();
-    return bytes;
-}
-
 // Writes the lines, stopping before the next one once an interruption came,
 // then waits until they have left, listening meanwhile. Returns what was
 // handed to the line.
@@ -138,6 +130,14 @@ SendOutcome Ended(const Writer &writer, const SendRequest &request, const std::s
 }
 
 } // namespace
+
+std::size_t Bytes(const std::vector<std::string> &lines)
+{
+    std::size_t bytes = 0;
+    for (const auto &line : lines)
+        bytes += line.size();
+    return bytes;
+}
 
 SendOutcome NotSent(ExitStatus status, Result result, std::string message)
 {

@@ -38,6 +38,9 @@ struct SendOutcome {
     int signal = 0;         // an interruption that came, even after the last line was written
 };
 
+// The bytes that `lines` hold.
+[[nodiscard]] std::size_t Bytes(const std::vector<std::string> &lines);
+
 // An attempt that ended before a byte was written.
 [[nodiscard]] SendOutcome NotSent(ExitStatus status, Result result, std::string message);
 

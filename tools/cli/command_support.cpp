@@ -83,19 +83,24 @@ Listening LogOnly(const std::string &logFile)
 
 Attempt AttemptFor(const AttemptOf &what, const SendOutcome &outcome, int exit)
 {
-    std::size_t total = 0; // also when the port never opened
-    for (const auto &line : what.lines)
-        total += line.size();
+    // The lines' bytes also when the port never opened.
     return {what.card,      what.target.Name(), ResolvedDevice(what.target), what.protocol,
-            outcome.result, exit,               outcome.bytes,               total,
+            outcome.result, exit,               outcome.bytes,               Bytes(what.lines),
             outcome.reason.empty() ? outcome.message : outcome.reason};
+}
+
+bool Record(AttemptRecord *record, const Attempt &attempt)
+{
+    std::string why;
+    if (!record || record->Add(attempt, why))
+        return true;
+    Refuse(kOutputFailed, "the attempt could not be added to the record " + record->Path() + ": " + why);
+    return false;
 }
 
 SendOutcome SendLines(SerialLibrary &library, const AttemptOf &what, const Listening &listening)
 {
-    std::size_t bytes = 0;
-    for (const auto &line : what.lines)
-        bytes += line.size();
+    const std::size_t bytes = Bytes(what.lines);
     const bool showProgress = isatty(STDERR_FILENO);
     const auto progress = [&](bool done) {
         if (showProgress)
@@ -128,12 +133,8 @@ int SendRecordReport(const AttemptOf &what, const Listening &listening, AttemptR
     else
         outcome = SendLines(*loaded.library, what, listening);
     const int status = Report(outcome, what.target.Name());
-    std::string why;
-    if (record && !record->Add(AttemptFor(what, outcome, status), why)) {
-        Refuse(kOutputFailed, "the attempt could not be added to the record " + record->Path() + ": " + why);
-        if (status == kSent)
-            return kOutputFailed;
-    }
+    if (!Record(record, AttemptFor(what, outcome, status)) && status == kSent)
+        return kOutputFailed;
     if (outcome.signal != 0)
         EndBy(outcome.signal);
     return status;

@@ -43,15 +43,19 @@ struct AttemptOf {
 
 [[nodiscard]] Attempt AttemptFor(const AttemptOf &what, const SendOutcome &outcome, int exit);
 
+// Adds the attempt to `record` when there is one; false, after saying why
+// on standard error, when it could not.
+bool Record(AttemptRecord *record, const Attempt &attempt);
+
 // Sends, showing progress on a terminal; the outcome says how it ended.
 [[nodiscard]] SendOutcome SendLines(SerialLibrary &library, const AttemptOf &what, const Listening &listening);
 
 // The exit status of an outcome, with its message on standard error or
-// "sent N bytes to COM1" on standard output; an interrupted send ends the
-// program by its signal once recorded.
+// "sent N bytes to COM1" on standard output.
 int Report(const SendOutcome &outcome, const std::string &name);
 
 // Sends, records in `record` when there is one, reports; the exit status.
+// An interrupted send ends the program by its signal once recorded.
 int SendRecordReport(const AttemptOf &what, const Listening &listening, AttemptRecord *record);
 
 } // namespace cli

@@ -83,10 +83,7 @@ namespace {
 // Records an attempt refused before anything was sent, whose reason has been said.
 int Recorded(AttemptRecord *record, const AttemptOf &what, const std::string &why)
 {
-    std::string failure;
-    const SendOutcome refused = NotSent(kRefused, Result::Refused, why);
-    if (record && !record->Add(AttemptFor(what, refused, kRefused), failure))
-        Refuse(kOutputFailed, "the attempt could not be added to the record " + record->Path() + ": " + failure);
+    (void)Record(record, AttemptFor(what, NotSent(kRefused, Result::Refused, why), kRefused));
     return kRefused;
 }
 

@@ -14,9 +14,8 @@ namespace {
 using namespace cli;
 
 // The port or device the bytes go to; nothing after a usage error.
-std::optional<Target> TargetOf(const QCommandLineParser &parser, const Options &options, int &status)
+std::optional<Target> TargetOf(const QCommandLineParser &parser, const Options &options)
 {
-    status = kBadUsage;
     if (parser.isSet(options.com) && parser.isSet(options.device))
         return Refuse(kBadUsage, "give --com or --device, not both"), std::nullopt;
     if (parser.isSet(options.device)) {
@@ -86,9 +85,8 @@ int main(int argc, char **argv)
     if (const auto stray = StrayOption(parser, options, *command))
         return Refuse(kBadUsage, *stray + " does not go with " + std::string(CommandName(*command)));
 
-    int status = kBadUsage;
-    const auto target = TargetOf(parser, options, status);
+    const auto target = TargetOf(parser, options);
     if (!target)
-        return status;
+        return kBadUsage;
     return Run({parser, options, *command, *target});
 }
